@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building and testing PlanChoice needs on Debian 12. Run as
+# root (or through sudo). Installs only what is missing, so a second run is
+# quick.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ googletest            # native build and tests
+  g++-mingw-w64-i686                          # 32-bit Windows build
+  wine wine32:i386 fonts-wine                 # running the Windows programs
+  xvfb x11-apps imagemagick                   # a virtual display and its screenshots
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: everything is installed"
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo "$0" "$@"
+fi
+
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done"

@@ -1,0 +1,46 @@
+// The heart of the profile rewrite, free of files so that it can be driven
+// from memory: a stream of lines in, the same lines out, each "Phone0=" line
+// carrying the new number.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace planchoice {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to `size` bytes; returns 0 only at the end.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+  // Goes back to `offset` bytes from the start, a place already read.
+  virtual void Seek(std::uint64_t offset) = 0;
+};
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Takes all `size` bytes or throws.
+  virtual void Write(const char* data, std::size_t size) = 0;
+};
+
+struct LineCounts {
+  std::uint64_t lines = 0;
+  std::uint64_t replaced = 0;
+};
+
+inline constexpr std::string_view kPhoneKey = "Phone0=";
+inline constexpr std::size_t kDefaultBufferSize = 64 * 1024;
+
+// Copies every line of `in` to `out`. A line ends at CR LF, LF or a lone CR,
+// or at the end of the input; it is written back byte for byte and ended by
+// CR LF. A line whose first characters after leading blanks (spaces, tabs) are
+// exactly "Phone0=" is written as "Phone0=" followed by `access_number`.
+//
+// Uses two buffers of `buffer_size` bytes and nothing more, whatever the
+// length of the input or of its lines.
+LineCounts RewriteLines(ByteSource& in, ByteSink& out, std::string_view access_number,
+                        std::size_t buffer_size = kDefaultBufferSize);
+
+}  // namespace planchoice

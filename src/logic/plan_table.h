@@ -1,0 +1,22 @@
+// The subscription plans a user can register for, and the dial-in number
+// that each one uses.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace planchoice {
+
+struct Plan {
+  std::string_view label;
+  std::string_view access_number;  // eight decimal digits
+};
+
+// In the order the dialog lists them. Two plans share one number.
+extern const std::array<Plan, 4> PlanTable;
+
+// The access number of the plan whose label equals `label` exactly (same
+// case, no blanks trimmed); empty when no plan has that label.
+std::string_view LookUpAccessNumber(std::string_view label);
+
+}  // namespace planchoice

@@ -1,0 +1,26 @@
+// Sets the dial-in number of the connection profile in a directory.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace planchoice {
+
+inline constexpr std::string_view kProfileName = "kelvarin.cmp";
+inline constexpr std::string_view kWorkName = "kelvarin.tmp";
+
+// The profile's path: `directory` followed directly by a separator and the
+// file name; nothing is trimmed, so a trailing separator is doubled.
+std::string ProfilePath(const std::string& directory);
+std::string WorkPath(const std::string& directory);
+
+// Rewrites the profile in `directory` so that every "Phone0=" line carries
+// `access_number` (see RewriteLines), through a work file that then takes the
+// profile's place in one step.
+//
+// Returns only when the new profile is in place and on stable storage. On any
+// failure it throws Error and leaves the profile as it was, with no work file
+// left behind; an empty profile and one without a "Phone0=" line are failures.
+void RewriteProfile(const std::string& directory, std::string_view access_number);
+
+}  // namespace planchoice

@@ -1,0 +1,130 @@
+#include "logic/line_rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "support/memory_streams.h"
+
+namespace planchoice {
+namespace {
+
+using testing::MemorySource;
+using testing::StringSink;
+
+constexpr std::string_view kNumber = "87654321";
+
+struct Case {
+  const char* name;
+  std::string input;
+  std::string output;
+  std::uint64_t lines;
+  std::uint64_t replaced;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.name;
+}
+
+const Case kCases[] = {
+    {"ThreeLineProfile", "[Kelvarin]\r\nPhone0=11112222\r\nDialPrefix=9\r\n",
+     "[Kelvarin]\r\nPhone0=87654321\r\nDialPrefix=9\r\n", 3, 1},
+    {"CommaLineStaysWhole", "ServiceName=Kelvarin, Inc.\r\n", "ServiceName=Kelvarin, Inc.\r\n", 1,
+     0},
+    {"TwoNumbersBecomeOne", "Phone0=11112222, 33334444\r\n", "Phone0=87654321\r\n", 1, 1},
+    {"EveryPhone0LineIsReplaced", "Phone0=1\r\nX=2\r\nPhone0=3\r\n",
+     "Phone0=87654321\r\nX=2\r\nPhone0=87654321\r\n", 3, 2},
+    {"BlankLineStays", "A=1\r\n\r\nB=2\r\n", "A=1\r\n\r\nB=2\r\n", 3, 0},
+    {"BlanksOnlyLineStays", " \t \r\n", " \t \r\n", 1, 0},
+    {"LfEndsALine", "A=1\nPhone0=5\nB=2\n", "A=1\r\nPhone0=87654321\r\nB=2\r\n", 3, 1},
+    {"LoneCrEndsALine", "A=1\rPhone0=5\rB=2\r", "A=1\r\nPhone0=87654321\r\nB=2\r\n", 3, 1},
+    {"CrCrLfIsTwoLines", "A=1\r\r\nB=2", "A=1\r\n\r\nB=2\r\n", 3, 0},
+    {"LfCrIsTwoLines", "A=1\n\rB=2", "A=1\r\n\r\nB=2\r\n", 3, 0},
+    {"LastLineWithoutLineEnd", "A=1\r\nPhone0=5", "A=1\r\nPhone0=87654321\r\n", 2, 1},
+    {"IndentedKeyLosesIndentation", "  \tPhone0=5\r\n", "Phone0=87654321\r\n", 1, 1},
+    {"KeyWithNothingAfterIt", "Phone0=\r\n", "Phone0=87654321\r\n", 1, 1},
+    {"OtherCase", "phone0=5\r\nPHONE0=5\r\n", "phone0=5\r\nPHONE0=5\r\n", 2, 0},
+    {"OtherDigit", "Phone1=5\r\nPhone00=5\r\n", "Phone1=5\r\nPhone00=5\r\n", 2, 0},
+    {"BlankBeforeEquals", "Phone0 =5\r\n", "Phone0 =5\r\n", 1, 0},
+    {"QuotedKey", "\"Phone0=5\"\r\n", "\"Phone0=5\"\r\n", 1, 0},
+    {"KeyLaterInLine", "Backup=Phone0=5\r\n", "Backup=Phone0=5\r\n", 1, 0},
+    {"KeyCutShortAtEnd", "Phone0", "Phone0\r\n", 1, 0},
+    {"IndentedOtherKeyKeepsIndentation", "   Phone1=5\r\n", "   Phone1=5\r\n", 1, 0},
+    {"EightBitAndNulBytesPass", std::string("N=\xE9\x00\xFF\x80\r\nPhone0=\x00\xFF\r\n", 16),
+     std::string("N=\xE9\x00\xFF\x80\r\nPhone0=87654321\r\n", 25), 2, 1},
+    {"EmptyInput", "", "", 0, 0},
+    {"OnlyALineEnd", "\n", "\r\n", 1, 0},
+};
+
+// Every case runs with buffers and read pieces small enough that lines, the
+// key and CR LF pairs fall across buffer boundaries in every possible place.
+class RewriteLinesCase
+    : public ::testing::TestWithParam<std::tuple<Case, std::size_t, std::size_t>> {};
+
+TEST_P(RewriteLinesCase, WritesTheExpectedLines) {
+  const auto& [c, buffer_size, piece] = GetParam();
+  MemorySource in(c.input, piece);
+  StringSink out;
+
+  const LineCounts counts = RewriteLines(in, out, kNumber, buffer_size);
+
+  EXPECT_EQ(out.text(), c.output);
+  EXPECT_EQ(counts.lines, c.lines);
+  EXPECT_EQ(counts.replaced, c.replaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,
+                         ::testing::Combine(::testing::ValuesIn(kCases),
+                                            ::testing::Values(1, 2, 3, 7, 8, 64 * 1024),
+                                            ::testing::Values(1, 5, std::string::npos)),
+                         [](const auto& info) {
+                           const std::size_t piece = std::get<2>(info.param);
+                           return std::string(std::get<0>(info.param).name) + "_Buffer" +
+                                  std::to_string(std::get<1>(info.param)) + "_Piece" +
+                                  (piece == std::string::npos ? std::string("All")
+                                                              : std::to_string(piece));
+                         });
+
+class RewriteLinesLongText : public ::testing::Test {
+ protected:
+  static constexpr std::size_t kBuffer = 4096;
+
+  std::string Rewrite(const std::string& input) {
+    MemorySource in(input);
+    StringSink out;
+    RewriteLines(in, out, kNumber, kBuffer);
+    seeks_ = in.seeks();
+    return out.text();
+  }
+
+  int seeks_ = 0;
+};
+
+TEST_F(RewriteLinesLongText, LineManyBuffersLongPassesWhole) {
+  std::string line;
+  for (std::size_t i = 0; line.size() < 300 * kBuffer; ++i) {
+    line += "Value" + std::to_string(i) + ", ";
+  }
+  EXPECT_EQ(Rewrite(line + "\nPhone0=1\n"), line + "\r\nPhone0=87654321\r\n");
+}
+
+TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsKeptBeforeOtherText) {
+  const std::string indent(3 * kBuffer + 5, ' ');
+  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone1=2\nB=3\n"),
+            "A=1\r\n" + indent + "Phone1=2\r\nB=3\r\n");
+  EXPECT_EQ(seeks_, 1);  // the indentation is read once more, nothing else
+}
+
+TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsDroppedBeforeTheKey) {
+  const std::string indent(3 * kBuffer + 5, '\t');
+  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone0=2\nB=3\n"), "A=1\r\nPhone0=87654321\r\nB=3\r\n");
+}
+
+TEST_F(RewriteLinesLongText, LongOldValueIsDropped) {
+  EXPECT_EQ(Rewrite("Phone0=" + std::string(5 * kBuffer, '9') + "\r\nB=3\r\n"),
+            "Phone0=87654321\r\nB=3\r\n");
+}
+
+}  // namespace
+}  // namespace planchoice

@@ -1,0 +1,52 @@
+// In-memory ends for RewriteLines: a source that hands its bytes out in
+// pieces of a chosen size, and a sink that collects what it is given.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "logic/line_rewrite.h"
+
+namespace planchoice::testing {
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string data, std::size_t piece = std::string::npos)
+      : data_(std::move(data)), piece_(piece) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    const std::size_t count = std::min({size, piece_, data_.size() - position_});
+    std::memcpy(buffer, data_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+
+  void Seek(std::uint64_t offset) override {
+    if (offset > position_) {
+      throw std::logic_error("seek forward past what was read");
+    }
+    position_ = static_cast<std::size_t>(offset);
+    ++seeks_;
+  }
+
+  int seeks() const { return seeks_; }
+
+ private:
+  std::string data_;
+  std::size_t piece_;
+  std::size_t position_ = 0;
+  int seeks_ = 0;
+};
+
+class StringSink : public ByteSink {
+ public:
+  void Write(const char* data, std::size_t size) override { text_.append(data, size); }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace planchoice::testing

@@ -1,0 +1,49 @@
+#include "support/scratch_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace planchoice::testing {
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir(const std::string& name) {
+  static std::atomic<unsigned> serial{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  path_ = fs::temp_directory_path() /
+          fs::u8path(name + "-" + std::to_string(stamp) + "-" + std::to_string(serial++));
+  if (!fs::create_directories(path_)) {
+    throw std::runtime_error("scratch directory exists already: " + path_.u8string());
+  }
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+fs::path ScratchDir::operator/(const std::string& name) const {
+  return path_ / fs::u8path(name);
+}
+
+void ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+  std::ofstream file(*this / name, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!file.flush()) {
+    throw std::runtime_error("cannot write test file " + name);
+  }
+}
+
+std::optional<std::string> ScratchDir::Read(const std::string& name) const {
+  const fs::path file_path = *this / name;
+  if (!fs::is_regular_file(file_path)) {
+    return std::nullopt;
+  }
+  std::ifstream file(file_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace planchoice::testing
