@@ -39,8 +39,9 @@ void DiscardWorkFile(const std::string& work_path, const Error& failure) {
   try {
     RemoveFile(work_path);
   } catch (const FileError& cleanup) {
-    throw Error(std::string(failure.what()) + " The profile was left unchanged, but " +
-                cleanup.what());
+    throw Error(std::string(failure.what()) +
+                " The profile was left unchanged, but the work file " + work_path +
+                " could not be removed: " + cleanup.reason());
   }
 }
 

@@ -9,13 +9,20 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/fault_injection.h"
 #include "platform/file.h"
 
 namespace planchoice {
 namespace {
 
-[[noreturn]] void ThrowFileError(const char* operation, const std::string& path, int error) {
-  throw FileError(operation, path, std::strerror(error));
+[[noreturn]] void ThrowFileError(const char* operation, const std::string& path, long error) {
+  throw FileError(operation, path, std::strerror(static_cast<int>(error)));
+}
+
+void CheckInjectedFault(FileOperation operation, const char* name, const std::string& path) {
+  if (const long error = InjectedFault(operation)) {
+    ThrowFileError(name, path, error);
+  }
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -35,6 +42,24 @@ void SyncDirectoryOf(const std::string& path) {
   const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (handle.is_open()) {
     ::fsync(handle.get());
+  }
+}
+
+void WriteAll(const FileHandle& handle, const std::string& path, const char* data,
+              std::size_t size) {
+  while (size > 0) {
+    const ssize_t count = ::write(handle.get(), data, size);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      ThrowFileError("write", path, errno);
+    }
+    if (count == 0) {
+      ThrowFileError("write", path, ENOSPC);
+    }
+    data += count;
+    size -= static_cast<std::size_t>(count);
   }
 }
 
@@ -65,6 +90,7 @@ bool FileHandle::Reset() {
 }
 
 InputFile::InputFile(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
   handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
   if (!handle_.is_open()) {
     ThrowFileError("open", path_, errno);
@@ -79,6 +105,7 @@ InputFile::InputFile(std::string path) : path_(std::move(path)) {
 }
 
 std::size_t InputFile::Read(char* buffer, std::size_t size) {
+  CheckInjectedFault(FileOperation::kRead, "read", path_);
   for (;;) {
     const ssize_t count = ::read(handle_.get(), buffer, size);
     if (count >= 0) {
@@ -91,18 +118,22 @@ std::size_t InputFile::Read(char* buffer, std::size_t size) {
 }
 
 void InputFile::Seek(std::uint64_t offset) {
+  CheckInjectedFault(FileOperation::kSeek, "read", path_);
   if (::lseek(handle_.get(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
     ThrowFileError("read", path_, errno);
   }
 }
 
 void InputFile::Close() {
-  if (!handle_.Reset()) {
+  const bool closed = handle_.Reset();
+  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  if (!closed) {
     ThrowFileError("close", path_, errno);
   }
 }
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kCreate, "create", path_);
   handle_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (!handle_.is_open()) {
     ThrowFileError("create", path_, errno);
@@ -110,35 +141,32 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 }
 
 void OutputFile::Write(const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t count = ::write(handle_.get(), data, size);
-    if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      ThrowFileError("write", path_, errno);
+  if (const long error = InjectedFault(FileOperation::kWrite)) {
+    if (InjectedShortWrite()) {
+      WriteAll(handle_, path_, data, size / 2);
     }
-    if (count == 0) {
-      ThrowFileError("write", path_, ENOSPC);
-    }
-    data += count;
-    size -= static_cast<std::size_t>(count);
+    ThrowFileError("write", path_, error);
   }
+  WriteAll(handle_, path_, data, size);
 }
 
 void OutputFile::Flush() {
+  CheckInjectedFault(FileOperation::kFlush, "flush", path_);
   if (::fsync(handle_.get()) != 0) {
     ThrowFileError("flush", path_, errno);
   }
 }
 
 void OutputFile::Close() {
-  if (!handle_.Reset()) {
+  const bool closed = handle_.Reset();
+  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  if (!closed) {
     ThrowFileError("close", path_, errno);
   }
 }
 
 void ReplaceAtomically(const std::string& source, const std::string& target) {
+  CheckInjectedFault(FileOperation::kReplace, "replace", target);
   if (std::rename(source.c_str(), target.c_str()) != 0) {
     ThrowFileError("replace", target, errno);
   }
@@ -146,6 +174,7 @@ void ReplaceAtomically(const std::string& source, const std::string& target) {
 }
 
 void RemoveFile(const std::string& path) {
+  CheckInjectedFault(FileOperation::kRemove, "remove", path);
   if (::unlink(path.c_str()) != 0) {
     ThrowFileError("remove", path, errno);
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/fault_injection.h"
 #include "platform/file.h"
 #include "platform/win32_text.h"
 
@@ -13,6 +14,28 @@ namespace {
 [[noreturn]] void ThrowFileError(const char* operation, const std::string& path,
                                  DWORD error = ::GetLastError()) {
   throw FileError(operation, path, SystemMessage(error));
+}
+
+void CheckInjectedFault(FileOperation operation, const char* name, const std::string& path) {
+  if (const long error = InjectedFault(operation)) {
+    ThrowFileError(name, path, static_cast<DWORD>(error));
+  }
+}
+
+void WriteAll(const FileHandle& handle, const std::string& path, const char* data,
+              std::size_t size) {
+  while (size > 0) {
+    DWORD count = 0;
+    const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!::WriteFile(handle.get(), data, request, &count, nullptr)) {
+      ThrowFileError("write", path);
+    }
+    if (count == 0) {
+      ThrowFileError("write", path, ERROR_DISK_FULL);
+    }
+    data += count;
+    size -= count;
+  }
 }
 
 bool IsSeparator(wchar_t c) {
@@ -68,6 +91,7 @@ bool FileHandle::Reset() {
 }
 
 InputFile::InputFile(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
   handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle_.is_open()) {
@@ -76,6 +100,7 @@ InputFile::InputFile(std::string path) : path_(std::move(path)) {
 }
 
 std::size_t InputFile::Read(char* buffer, std::size_t size) {
+  CheckInjectedFault(FileOperation::kRead, "read", path_);
   DWORD count = 0;
   const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
   if (!::ReadFile(handle_.get(), buffer, request, &count, nullptr)) {
@@ -85,6 +110,7 @@ std::size_t InputFile::Read(char* buffer, std::size_t size) {
 }
 
 void InputFile::Seek(std::uint64_t offset) {
+  CheckInjectedFault(FileOperation::kSeek, "read", path_);
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
   if (!::SetFilePointerEx(handle_.get(), position, nullptr, FILE_BEGIN)) {
@@ -93,12 +119,16 @@ void InputFile::Seek(std::uint64_t offset) {
 }
 
 void InputFile::Close() {
-  if (!handle_.Reset()) {
-    ThrowFileError("close", path_);
+  const bool closed = handle_.Reset();
+  const DWORD error = ::GetLastError();
+  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  if (!closed) {
+    ThrowFileError("close", path_, error);
   }
 }
 
 OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kCreate, "create", path_);
   handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_WRITE, 0, nullptr,
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle_.is_open()) {
@@ -107,33 +137,33 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 }
 
 void OutputFile::Write(const char* data, std::size_t size) {
-  while (size > 0) {
-    DWORD count = 0;
-    const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    if (!::WriteFile(handle_.get(), data, request, &count, nullptr)) {
-      ThrowFileError("write", path_);
+  if (const long error = InjectedFault(FileOperation::kWrite)) {
+    if (InjectedShortWrite()) {
+      WriteAll(handle_, path_, data, size / 2);
     }
-    if (count == 0) {
-      ThrowFileError("write", path_, ERROR_DISK_FULL);
-    }
-    data += count;
-    size -= count;
+    ThrowFileError("write", path_, static_cast<DWORD>(error));
   }
+  WriteAll(handle_, path_, data, size);
 }
 
 void OutputFile::Flush() {
+  CheckInjectedFault(FileOperation::kFlush, "flush", path_);
   if (!::FlushFileBuffers(handle_.get())) {
     ThrowFileError("flush", path_);
   }
 }
 
 void OutputFile::Close() {
-  if (!handle_.Reset()) {
-    ThrowFileError("close", path_);
+  const bool closed = handle_.Reset();
+  const DWORD error = ::GetLastError();
+  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  if (!closed) {
+    ThrowFileError("close", path_, error);
   }
 }
 
 void ReplaceAtomically(const std::string& source, const std::string& target) {
+  CheckInjectedFault(FileOperation::kReplace, "replace", target);
   if (!::MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ThrowFileError("replace", target);
@@ -141,6 +171,7 @@ void ReplaceAtomically(const std::string& source, const std::string& target) {
 }
 
 void RemoveFile(const std::string& path) {
+  CheckInjectedFault(FileOperation::kRemove, "remove", path);
   if (!::DeleteFileW(SystemPath(path).c_str())) {
     ThrowFileError("remove", path);
   }

@@ -1,0 +1,68 @@
+#include "platform/fault_injection.h"
+
+namespace planchoice {
+namespace {
+
+FaultPlan plan;
+int counted = 0;
+bool short_write_due = false;
+FileOperation planned_fault = FileOperation::kOpen;
+
+}  // namespace
+
+const char* NameOf(FileOperation operation) {
+  switch (operation) {
+    case FileOperation::kOpen:
+      return "open";
+    case FileOperation::kCreate:
+      return "create";
+    case FileOperation::kRead:
+      return "read";
+    case FileOperation::kSeek:
+      return "seek";
+    case FileOperation::kWrite:
+      return "write";
+    case FileOperation::kFlush:
+      return "flush";
+    case FileOperation::kClose:
+      return "close";
+    case FileOperation::kReplace:
+      return "replace";
+    case FileOperation::kRemove:
+      return "remove";
+  }
+  return "?";
+}
+
+void InjectFaults(const FaultPlan& new_plan) {
+  plan = new_plan;
+  counted = 0;
+  short_write_due = false;
+}
+
+int CountedFileOperations() {
+  return counted;
+}
+
+FileOperation PlannedFaultOperation() {
+  return planned_fault;
+}
+
+long InjectedFault(FileOperation operation) {
+  ++counted;
+  const bool planned = counted == plan.fail_at;
+  if (!planned && !(plan.fail_removes && operation == FileOperation::kRemove)) {
+    return 0;
+  }
+  if (planned) {
+    planned_fault = operation;
+  }
+  short_write_due = plan.short_write && operation == FileOperation::kWrite;
+  return plan.error;
+}
+
+bool InjectedShortWrite() {
+  return short_write_due;
+}
+
+}  // namespace planchoice
