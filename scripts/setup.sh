@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ googletest            # native build and tests
+  clang libclang-rt-14-dev clang-format       # sanitizers, the fuzzer, the format check
   g++-mingw-w64-i686                          # 32-bit Windows build
   wine wine32:i386 fonts-wine                 # running the Windows programs
   xvfb x11-apps imagemagick                   # a virtual display and its screenshots
