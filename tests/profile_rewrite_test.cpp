@@ -161,6 +161,24 @@ TEST(RewriteProfileFailsWhen, TheAccessNumberIsEmpty) {
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 
+#ifndef _WIN32
+TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  dir.Write("kelvarin.tmp", "the other rewrite's work");
+  const DirectoryLock other(ProfilePath(dir.Utf8()));
+
+  try {
+    RewriteProfile(dir.Utf8(), kNumber);
+    FAIL() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_NE(std::string(error.what()).find("Another rewrite"), std::string::npos);
+  }
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  EXPECT_EQ(dir.Read("kelvarin.tmp"), "the other rewrite's work");
+}
+#endif
+
 #ifdef _WIN32
 // Another program holds the profile open without letting it be deleted: the
 // copy can be made, but it cannot take the profile's place.

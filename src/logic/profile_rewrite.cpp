@@ -63,6 +63,7 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
   }
 
   InputFile profile(profile_path);
+  const DirectoryLock no_other_rewrite(profile_path);
   OutputFile work(work_path);
   try {
     FileSource source(profile);

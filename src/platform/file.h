@@ -87,6 +87,18 @@ class OutputFile {
   FileHandle handle_;
 };
 
+// Keeps a second rewrite in the directory that holds `path` out while it
+// lives; the one that comes second fails at once. On POSIX this is an advisory lock on the
+// directory, as two writers of one work file would mix their lines. On Windows
+// the work file is opened for one writer only, which keeps them apart already.
+class DirectoryLock {
+ public:
+  explicit DirectoryLock(const std::string& path);
+
+ private:
+  FileHandle handle_;
+};
+
 // Puts `source` in the place of `target` in one step: afterwards `target` is
 // either the old file or the whole new one, also after a power cut.
 void ReplaceAtomically(const std::string& source, const std::string& target);

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,6 +163,20 @@ void OutputFile::Close() {
   CheckInjectedFault(FileOperation::kClose, "close", path_);
   if (!closed) {
     ThrowFileError("close", path_, errno);
+  }
+}
+
+DirectoryLock::DirectoryLock(const std::string& path) {
+  const std::string directory = DirectoryOf(path);
+  handle_ = FileHandle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!handle_.is_open()) {
+    ThrowFileError("open the directory", directory, errno);
+  }
+  if (::flock(handle_.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) {
+      throw FileError("rewrite the profile in", directory, "Another rewrite of it is running");
+    }
+    ThrowFileError("lock", directory, errno);
   }
 }
 

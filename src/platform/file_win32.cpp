@@ -162,6 +162,8 @@ void OutputFile::Close() {
   }
 }
 
+DirectoryLock::DirectoryLock(const std::string&) {}
+
 void ReplaceAtomically(const std::string& source, const std::string& target) {
   CheckInjectedFault(FileOperation::kReplace, "replace", target);
   if (!::MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
