@@ -1,0 +1,69 @@
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "child_process.h"
+#include "support/scratch_dir.h"
+
+extern char** environ;
+
+namespace planchoice::testing {
+namespace {
+
+class FileActions {
+ public:
+  FileActions() { posix_spawn_file_actions_init(&actions_); }
+  ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
+  FileActions(const FileActions&) = delete;
+  FileActions& operator=(const FileActions&) = delete;
+
+  void OpenForWriting(int descriptor, const std::string& path) {
+    posix_spawn_file_actions_addopen(&actions_, descriptor, path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+};
+
+}  // namespace
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  const ScratchDir outputs("planset-output");
+  FileActions actions;
+  actions.OpenForWriting(STDOUT_FILENO, (outputs / "out").string());
+  actions.OpenForWriting(STDERR_FILENO, (outputs / "error").string());
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) {
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  argv.push_back(nullptr);
+
+  pid_t child = 0;
+  const int failure =
+      posix_spawn(&child, program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  if (failure != 0) {
+    throw std::runtime_error("cannot start " + program + ": " + std::strerror(failure));
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      throw std::runtime_error("cannot wait for " + program + ": " + std::strerror(errno));
+    }
+  }
+
+  ProcessResult result;
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = outputs.Read("out").value_or("");
+  result.error = outputs.Read("error").value_or("");
+  return result;
+}
+
+}  // namespace planchoice::testing

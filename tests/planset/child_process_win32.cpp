@@ -1,0 +1,89 @@
+#include <windows.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "child_process.h"
+#include "platform/win32_text.h"
+#include "support/scratch_dir.h"
+
+namespace planchoice::testing {
+namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// One argument as the C runtime's command-line parser will read it back:
+// quoted when it is empty or holds blanks or quotes, with the backslashes
+// before a quote (or before the closing quote) doubled.
+std::wstring Quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    return argument;
+  }
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+UniqueHandle CreateInheritableFile(const std::filesystem::path& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE handle = ::CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot create " + path.u8string());
+  }
+  return UniqueHandle(handle);
+}
+
+}  // namespace
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  const ScratchDir outputs("planset-output");
+  ProcessResult result;
+  {
+    const UniqueHandle out = CreateInheritableFile(outputs / "out");
+    const UniqueHandle error = CreateInheritableFile(outputs / "error");
+
+    const std::wstring program_path = Widen(program);
+    std::wstring command_line = Quoted(program_path);
+    for (const std::string& argument : arguments) {
+      command_line += L" " + Quoted(Widen(argument));
+    }
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out.get();
+    startup.hStdError = error.get();
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                          nullptr, nullptr, &startup, &process)) {
+      throw std::runtime_error("cannot start " + program + ": " + SystemMessage(::GetLastError()));
+    }
+    const UniqueHandle process_handle(process.hProcess);
+    const UniqueHandle thread_handle(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exit_code = 0;
+    if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
+      result.exit_code = static_cast<int>(exit_code);
+    }
+  }
+  result.out = outputs.Read("out").value_or("");
+  result.error = outputs.Read("error").value_or("");
+  return result;
+}
+
+}  // namespace planchoice::testing

@@ -1,0 +1,170 @@
+// Runs the built planset program, natively or under Wine, for each of its
+// exit codes and for real rewrites.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "logic/plan_table.h"
+#include "logic/profile_rewrite.h"
+#include "platform/file.h"
+#include "support/scratch_dir.h"
+
+namespace planchoice::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProfile = "[Kelvarin]\r\nServiceName=Kelvarin, Inc.\nPhone0=11112222\r\n";
+const std::string kNoPhoneProfile = "[Kelvarin]\r\nPhone1=11112222\r\n";
+
+// Text mode on Windows ends printed lines with CR LF.
+std::string Printed(std::string text) {
+#ifdef _WIN32
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
+    text.insert(at, 1, '\r');
+  }
+#endif
+  return text;
+}
+
+std::string RewrittenProfile(std::string_view number) {
+  return "[Kelvarin]\r\nServiceName=Kelvarin, Inc.\r\nPhone0=" + std::string(number) + "\r\n";
+}
+
+ProcessResult Planset(const std::vector<std::string>& arguments) {
+  return RunProgram(PLANSET_PROGRAM, arguments);
+}
+
+class PlansetRewrites : public ::testing::TestWithParam<Plan> {};
+
+TEST_P(PlansetRewrites, TheProfileWithThePlansNumberAndPrintsNothing) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const ProcessResult result = Planset({dir.Utf8(), std::string(GetParam().label)});
+  EXPECT_EQ(result.exit_code, 0) << result.error;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.error, "");
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(GetParam().access_number));
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPlan, PlansetRewrites, ::testing::ValuesIn(PlanTable),
+                         [](const ::testing::TestParamInfo<Plan>& info) {
+                           return "Row" + std::to_string(info.index + 1);
+                         });
+
+class PlansetTakesTheDirectoryAsGiven : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PlansetTakesTheDirectoryAsGiven, WithAnyNameAndATrailingSeparator) {
+  const ScratchDir dir(GetParam());
+  dir.Write("kelvarin.cmp", kProfile);
+  const Plan& plan = PlanTable.back();
+  const ProcessResult result = Planset({dir.Utf8() + kPathSeparator, std::string(plan.label)});
+  EXPECT_EQ(result.exit_code, 0) << result.error;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(plan.access_number));
+}
+
+// Names that the child's command line must carry through intact; Windows
+// allows no quotes or backslashes in a name.
+const std::string kDirectoryNames[] = {
+    "planset with  blanks, a comma & %PATH%",
+    "planset \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\x9E",
+#ifndef _WIN32
+    "planset \"quoted\" \\ back\\\\slashes",
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Names, PlansetTakesTheDirectoryAsGiven,
+                         ::testing::ValuesIn(kDirectoryNames));
+
+TEST(PlansetPrints, ThePlansAndTheirNumbersInRowOrder) {
+  const ProcessResult result = Planset({"--list"});
+  std::string expected;
+  for (const Plan& plan : PlanTable) {
+    expected += std::string(plan.label) + "\t" + std::string(plan.access_number) + "\n";
+  }
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, Printed(expected));
+  EXPECT_EQ(result.error, "");
+}
+
+TEST(PlansetPrints, ItsVersion) {
+  const ProcessResult result = Planset({"--version"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, Printed(std::string("planset ") + PLANSET_VERSION + "\n"));
+}
+
+TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
+  const ProcessResult result = Planset({"--help"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out.rfind("Usage: planset DIRECTORY PLAN", 0), 0u) << result.out;
+  EXPECT_NE(result.out.find("Exit status: 0"), std::string::npos);
+  EXPECT_EQ(result.error, "");
+}
+
+class PlansetRejectsTheUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(PlansetRejectsTheUsage, WithExitCode2AndTheUsageLine) {
+  const ProcessResult result = Planset(GetParam());
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.error.find(Printed("\nUsage: planset DIRECTORY PLAN\n")), std::string::npos)
+      << result.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlansetRejectsTheUsage,
+                         ::testing::Values(std::vector<std::string>{},
+                                           std::vector<std::string>{"dir"},
+                                           std::vector<std::string>{"dir", "Sorvel", "25"},
+                                           std::vector<std::string>{"", "Sorvel 10"},
+                                           std::vector<std::string>{"--bogus"},
+                                           std::vector<std::string>{"--list", "dir"}));
+
+class PlansetRejectsAnUnknownPlan : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PlansetRejectsAnUnknownPlan, ListsThePlansAndLeavesTheProfile) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const ProcessResult result = Planset({dir.Utf8(), GetParam()});
+  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.error.find("\"" + GetParam() + "\""), std::string::npos) << result.error;
+  for (const Plan& plan : PlanTable) {
+    EXPECT_NE(result.error.find("\"" + std::string(plan.label) + "\""), std::string::npos)
+        << result.error;
+  }
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Labels, PlansetRejectsAnUnknownPlan,
+                         ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel", ""));
+
+TEST(PlansetFailsWithExitCode3, WhenTheProfileIsMissing) {
+  const ScratchDir dir;
+  const ProcessResult result = Planset({dir.Utf8(), "Sorvel 25"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.error.rfind("Could not open " + ProfilePath(dir.Utf8()) + ": ", 0), 0u)
+      << result.error;
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.cmp"));
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+TEST(PlansetFailsWithExitCode3, WhenTheProfileHasNoPhone0Entry) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kNoPhoneProfile);
+  const ProcessResult result = Planset({dir.Utf8(), "Sorvel 25"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.error, Printed("The profile " + ProfilePath(dir.Utf8()) +
+                                  " has no \"Phone0=\" entry; it was left unchanged.\n"));
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kNoPhoneProfile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+}  // namespace
+}  // namespace planchoice::testing
