@@ -1,0 +1,124 @@
+// The real planset program, killed at random moments and raced against
+// itself: the profile must always be one whole profile, the old one or a new
+// one, never missing, cut short or mixed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "logic/line_rewrite.h"
+#include "logic/plan_table.h"
+#include "running_program.h"
+#include "support/memory_streams.h"
+#include "support/scratch_dir.h"
+
+namespace planchoice {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using testing::RunningProgram;
+using testing::ScratchDir;
+
+// About 4 MB of ordinary lines, with the entry near the start.
+std::string SeveralMegabyteProfile() {
+  std::string profile = "[Kelvarin Online]\r\nPhone0=11112222\r\n";
+  for (int i = 0; profile.size() < 4 * 1024 * 1024; ++i) {
+    profile += "Entry" + std::to_string(i) + "=Some value, and some more text after it\r\n";
+  }
+  return profile;
+}
+
+std::string RewrittenFor(const std::string& profile, std::string_view plan) {
+  testing::MemorySource in(profile);
+  testing::StringSink out;
+  RewriteLines(in, out, LookUpAccessNumber(plan));
+  return out.text();
+}
+
+int RunToEnd(const ScratchDir& dir, const char* plan) {
+  return RunningProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait();
+}
+
+TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
+  const std::string old_profile = SeveralMegabyteProfile();
+  const std::string new_profile = RewrittenFor(old_profile, "Sorvel 25");
+  const ScratchDir dir;
+
+  dir.Write("kelvarin.cmp", old_profile);
+  const auto started = Clock::now();
+  ASSERT_EQ(RunToEnd(dir, "Sorvel 25"), 0);
+  const auto run_time =
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+
+  std::mt19937 random(20261208);
+  // Kills spread from the start to a little past the usual end of a run.
+  std::uniform_int_distribution<long long> moment(0, run_time.count() * 6 / 5);
+  constexpr int kKills = 250;
+  int interrupted = 0, found_old = 0, found_new = 0;
+  for (int kill = 1; kill <= kKills; ++kill) {
+    dir.Write("kelvarin.cmp", old_profile);
+    {
+      RunningProgram planset(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 25"});
+      std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+      interrupted += planset.Kill() ? 1 : 0;
+    }
+    const std::optional<std::string> profile = dir.Read("kelvarin.cmp");
+    ASSERT_TRUE(profile.has_value()) << "profile missing after kill " << kill;
+    if (*profile == old_profile) {
+      ++found_old;
+    } else {
+      ASSERT_TRUE(*profile == new_profile) << "profile damaged after kill " << kill;
+      ++found_new;
+    }
+    ASSERT_EQ(RunToEnd(dir, "Sorvel 25"), 0) << "after kill " << kill;
+    ASSERT_EQ(dir.Read("kelvarin.cmp"), new_profile);
+    ASSERT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+  }
+  std::printf("%d kills (%d during a run, one run %lld us): old profile %d times, new %d times\n",
+              kKills, interrupted, static_cast<long long>(run_time.count()), found_old, found_new);
+  EXPECT_GE(interrupted, kKills / 2);
+  EXPECT_GT(found_old, 0);
+  EXPECT_GT(found_new, 0);
+}
+
+TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
+  const std::string old_profile = SeveralMegabyteProfile() + "Phone0=33334444\r\n";
+  const std::string with_ten = RewrittenFor(old_profile, "Sorvel 10");
+  const std::string with_sixty = RewrittenFor(old_profile, "Sorvel 60");
+  const ScratchDir dir;
+  int both_succeeded = 0, one_refused = 0;
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    dir.Write("kelvarin.cmp", old_profile);
+    RunningProgram first(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 10"});
+    RunningProgram second(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 60"});
+    const int first_exit = first.Wait();
+    const int second_exit = second.Wait();
+
+    const std::optional<std::string> profile = dir.Read("kelvarin.cmp");
+    ASSERT_TRUE(profile.has_value());
+    ASSERT_TRUE(*profile == with_ten || *profile == with_sixty);
+    EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+    ASSERT_TRUE(first_exit == 0 || second_exit == 0);
+    // A run that lost the race said so and changed nothing.
+    EXPECT_EQ(first_exit == 0 ? 0 : 3, first_exit);
+    EXPECT_EQ(second_exit == 0 ? 0 : 3, second_exit);
+    if (first_exit == 3) {
+      EXPECT_EQ(*profile, with_sixty);
+    }
+    if (second_exit == 3) {
+      EXPECT_EQ(*profile, with_ten);
+    }
+    (first_exit == 0 && second_exit == 0 ? both_succeeded : one_refused)++;
+  }
+  std::printf("60 rounds: both succeeded in turn %d times, one refused %d times\n", both_succeeded,
+              one_refused);
+}
+
+}  // namespace
+}  // namespace planchoice
