@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
 #include "platform/file.h"
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
 
 namespace planchoice::testing {

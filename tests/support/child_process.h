@@ -10,6 +10,7 @@ struct ProcessResult {
   int exit_code = -1;  // -1 when the child did not end by itself
   std::string out;
   std::string error;
+  long peak_memory_kb = 0;  // the child's peak resident memory; 0 when unknown
 };
 
 // Starts `program` with `arguments` (UTF-8, each passed as one argument),

@@ -1,12 +1,13 @@
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
-#include "child_process.h"
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
 
 extern char** environ;
@@ -53,7 +54,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     throw std::runtime_error("cannot start " + program + ": " + std::strerror(failure));
   }
   int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
+  rusage usage{};
+  while (wait4(child, &status, 0, &usage) < 0) {
     if (errno != EINTR) {
       throw std::runtime_error("cannot wait for " + program + ": " + std::strerror(errno));
     }
@@ -61,6 +63,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
 
   ProcessResult result;
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.peak_memory_kb = usage.ru_maxrss;
   result.out = outputs.Read("out").value_or("");
   result.error = outputs.Read("error").value_or("");
   return result;

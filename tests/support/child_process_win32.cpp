@@ -1,10 +1,11 @@
 #include <windows.h>
+#include <psapi.h>
 
 #include <memory>
 #include <stdexcept>
 
-#include "child_process.h"
 #include "platform/win32_text.h"
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
 
 namespace planchoice::testing {
@@ -79,6 +80,10 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     DWORD exit_code = 0;
     if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
       result.exit_code = static_cast<int>(exit_code);
+    }
+    PROCESS_MEMORY_COUNTERS memory{};
+    if (::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory))) {
+      result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
     }
   }
   result.out = outputs.Read("out").value_or("");
