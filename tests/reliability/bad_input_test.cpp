@@ -148,6 +148,7 @@ TEST_P(PlansetGivenBadInput, RewritesCorrectlyOrRefusesAndLosesNothing) {
 
   const std::optional<std::string> profile = ReadFile(run.profile_directory / "kelvarin.cmp");
   ASSERT_TRUE(profile.has_value());
+  std::printf("%s: exit %d\n", input.name, result.exit_code);
   const bool rewritten = result.exit_code == 0;
   if (rewritten) {
     EXPECT_NE(input.outcome, Outcome::kRefused) << result.error;
