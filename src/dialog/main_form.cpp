@@ -1,0 +1,230 @@
+#include "dialog/main_form.h"
+
+#include <string_view>
+#include <utility>
+
+#include "dialog/command_line.h"
+#include "dialog/control_ids.h"
+#include "dialog/controls.h"
+#include "dialog/dpi.h"
+#include "dialog/layout.h"
+#include "dialog/message_box.h"
+#include "dialog/resource_ids.h"
+#include "logic/plan_table.h"
+#include "logic/profile_rewrite.h"
+#include "platform/error.h"
+#include "platform/win32_text.h"
+
+namespace planchoice {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"PlanChoice.Main";
+constexpr wchar_t kCaption[] = L"Kelvarin Plan Choice";
+constexpr wchar_t kLabel1Text[] = L"Which plan are have you registered with Kelvarin?";
+// A fixed frame with a close box and no others.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = 0;
+
+[[noreturn]] void ThrowCreateError(const std::string& what) {
+  throw Error("Could not create " + what + ": " + SystemMessage(::GetLastError()));
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int size_metric) {
+  const int size = ::GetSystemMetrics(size_metric);
+  return static_cast<HICON>(
+      ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_PLANCHOICE), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadProgramIcon(instance, SM_CXICON);
+  window_class.hIconSm = LoadProgramIcon(instance, SM_CXSMICON);
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  window_class.lpszClassName = kWindowClass;
+  if (::RegisterClassExW(&window_class) == 0) {
+    ThrowCreateError("the window class");
+  }
+}
+
+}  // namespace
+
+Main::Main(HINSTANCE instance) {
+  RegisterWindowClass(instance, &Main::WindowProcedure);
+  // The window procedure hands the new window to window_ as soon as it exists.
+  ::CreateWindowExW(kExStyle, kWindowClass, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                    nullptr, nullptr, instance, this);
+  if (!window_) {
+    ThrowCreateError("the window");
+  }
+  CreateControls(instance);
+  ApplyDpi(WindowDpi(window_.get()));
+  CenterOnScreen();
+}
+
+void Main::CreateControls(HINSTANCE instance) {
+  // Created in tab order: the label takes no focus, so the tab order is Plan, OK.
+  CreateChild(window_.get(), instance, L"Static", kLabel1Text, SS_LEFT, control::Label1);
+  CreateChild(window_.get(), instance, L"ComboBox", L"",
+              WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, control::Plan);
+  CreateChild(window_.get(), instance, L"Button", L"OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON,
+              control::OK);
+  for (const Plan& plan : PlanTable) {
+    ::SendMessageW(Control(control::Plan), CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(Widen(plan.label).c_str()));
+  }
+}
+
+void Main::ApplyDpi(unsigned dpi) {
+  FontOwner label_font = CreateFontAt(kLabel1FontFace, kLabel1FontCentipoints, FW_BOLD, dpi);
+  FontOwner dialog_font = CreateFontAt(kDialogFontFace, kDialogFontCentipoints, FW_NORMAL, dpi);
+  SetFont(Control(control::Label1), label_font);
+  SetFont(Control(control::Plan), dialog_font);
+  SetFont(Control(control::OK), dialog_font);
+  // The fonts of the old DPI are deleted only now that no control uses them.
+  label_font_ = std::move(label_font);
+  dialog_font_ = std::move(dialog_font);
+
+  Place(Control(control::Label1), Scale(kLabel1Rect, dpi));
+  const PixelRect plan = Scale(kPlanRect, dpi);
+  Place(Control(control::Plan),
+        {plan.left, plan.top, plan.width, plan.height + Scale(kPlanListHeight, dpi)});
+  SetClosedHeight(Control(control::Plan), plan.height);
+  Place(Control(control::OK), Scale(kOkRect, dpi));
+}
+
+void Main::CenterOnScreen() {
+  const unsigned dpi = WindowDpi(window_.get());
+  const PixelSize size = WindowSizeForClient(Scale(kClientSize, dpi), kStyle, kExStyle, dpi);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window_.get(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  ::SetWindowPos(window_.get(), nullptr, area.left + (area.right - area.left - size.width) / 2,
+                 area.top + (area.bottom - area.top - size.height) / 2, size.width, size.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ExitCode Main::Run(int show_command) {
+  Form_Load();
+  if (window_) {
+    ::ShowWindow(window_.get(), show_command);
+    ::SetFocus(Control(control::Plan));
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (!window_ || !::IsDialogMessageW(window_.get(), &message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+    }
+  }
+  if (failure_) {
+    std::rethrow_exception(failure_);
+  }
+  return outcome_;
+}
+
+void Main::Form_Load() {
+  Directory = Narrow(ArgumentText(::GetCommandLineW()));
+  if (Directory.empty()) {
+    ShowStopMessage(nullptr, L"Fatal error", L"No directory specified");
+    Unload(ExitCode::kNoDirectory);
+  }
+}
+
+void Main::OK_Click() {
+  const std::wstring plan = WindowText(Control(control::Plan));
+  if (plan.empty()) {
+    ShowStopMessage(window_.get(), L"Missing Plan", L"You must choose a plan.");
+    return;
+  }
+  const std::string_view access_number = LookUpAccessNumber(Narrow(plan));
+  if (access_number.empty()) {
+    ShowStopMessage(
+        window_.get(), L"Unknown Plan",
+        L"There is no plan called \"" + plan + L"\". Please choose your plan from the list.");
+    return;
+  }
+  RewriteProfile(Directory, access_number);
+  Unload(ExitCode::kRewritten);
+}
+
+void Main::Unload(ExitCode outcome) {
+  outcome_ = outcome;
+  window_.Reset();
+}
+
+LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* const self = static_cast<Main*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->window_.Reset(window);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* const self = reinterpret_cast<Main*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) {
+    return ::DefWindowProcW(window, message, wparam, lparam);
+  }
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_.Release();
+    return ::DefWindowProcW(window, message, wparam, lparam);
+  }
+  try {
+    return self->HandleMessage(window, message, wparam, lparam);
+  } catch (...) {
+    // Carried to Run, which rethrows it once the window is gone.
+    self->failure_ = std::current_exception();
+    self->Unload(ExitCode::kRewriteFailed);
+    return 0;
+  }
+}
+
+LRESULT Main::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wparam) == BN_CLICKED && LOWORD(wparam) == control::OK) {
+        OK_Click();
+        return 0;
+      }
+      if (LOWORD(wparam) == IDCANCEL) {  // Escape
+        Unload(ExitCode::kClosed);
+        return 0;
+      }
+      break;
+    case DM_GETDEFID:
+      return MAKELRESULT(control::OK, DC_HASDEFID);
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        focus_before_deactivation_ = ::GetFocus();
+      }
+      break;
+    case WM_SETFOCUS: {
+      const bool had_focus =
+          focus_before_deactivation_ != nullptr && ::IsChild(window, focus_before_deactivation_);
+      ::SetFocus(had_focus ? focus_before_deactivation_ : Control(control::Plan));
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      ApplyDpi(HIWORD(wparam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      ::SetWindowPos(window, nullptr, suggested.left, suggested.top,
+                     suggested.right - suggested.left, suggested.bottom - suggested.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_CLOSE:
+      Unload(ExitCode::kClosed);
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace planchoice

@@ -1,0 +1,54 @@
+// The program's one window: it asks which plan the user registered for and
+// writes that plan's number into the profile in the directory it was given.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+#include "dialog/exit_code.h"
+#include "dialog/win32_owners.h"
+
+namespace planchoice {
+
+class Main {
+ public:
+  // Creates the window and its controls, hidden.
+  explicit Main(HINSTANCE instance);
+  Main(const Main&) = delete;
+  Main& operator=(const Main&) = delete;
+
+  // Loads the form, shows it and runs it until it is unloaded. Throws Error
+  // when the profile could not be rewritten (it is then left as it was).
+  ExitCode Run(int show_command);
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // Takes the directory from the command line; without one the form unloads.
+  void Form_Load();
+  void OK_Click();
+
+  void CreateControls(HINSTANCE instance);
+  void ApplyDpi(unsigned dpi);
+  void CenterOnScreen();
+  HWND Control(int id) const { return ::GetDlgItem(window_.get(), id); }
+  // Ends the form the way the user or the program chose.
+  void Unload(ExitCode outcome);
+
+  std::string Directory;  // the target directory, UTF-8
+
+  FontOwner label_font_;
+  FontOwner dialog_font_;
+  HWND focus_before_deactivation_ = nullptr;
+  ExitCode outcome_ = ExitCode::kClosed;
+  // A failure inside a handler, kept until the message loop has ended: it
+  // must not unwind through the system's frames that called the handler.
+  std::exception_ptr failure_;
+  // Last, so that the window goes before the fonts its controls use.
+  WindowOwner window_;
+};
+
+}  // namespace planchoice

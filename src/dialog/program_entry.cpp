@@ -1,0 +1,41 @@
+// Where the program starts and ends: it runs the window, and reports the one
+// kind of failure the program ends with, a profile that could not be
+// rewritten.
+#include <windows.h>
+
+#include "dialog/exit_code.h"
+#include "dialog/main_form.h"
+#include "dialog/message_box.h"
+#include "dialog/system_function.h"
+#include "platform/error.h"
+#include "platform/win32_text.h"
+
+namespace {
+
+// A DLL planted beside a setup package must never be loaded in place of a
+// system one, so only the system directory is searched.
+void LoadLibrariesFromSystemDirectoryOnly() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto set_default_dll_directories =
+      planchoice::SystemFunction<SetDefaultDllDirectoriesFunction>(L"kernel32.dll",
+                                                                   "SetDefaultDllDirectories");
+  if (set_default_dll_directories != nullptr) {
+    set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  } else {
+    // Windows 7 without update KB2533623: at least the current directory goes.
+    ::SetDllDirectoryW(L"");
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  LoadLibrariesFromSystemDirectoryOnly();
+  try {
+    planchoice::Main main(instance);
+    return static_cast<int>(main.Run(show_command));
+  } catch (const planchoice::Error& error) {
+    planchoice::ShowStopMessage(nullptr, L"Kelvarin Plan Choice", planchoice::Widen(error.what()));
+    return static_cast<int>(planchoice::ExitCode::kRewriteFailed);
+  }
+}
