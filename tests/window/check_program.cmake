@@ -1,0 +1,35 @@
+# Checks that the shipped program stays small and needs no DLL beyond
+# Windows' own:  cmake -DPROGRAM=PlanChoice.exe -DOBJDUMP=objdump -P check_program.cmake
+
+cmake_minimum_required(VERSION 3.25)
+set(max_bytes 409600)
+set(system_dlls gdi32.dll kernel32.dll msvcrt.dll user32.dll)
+
+file(SIZE "${PROGRAM}" bytes)
+if(bytes GREATER max_bytes)
+  message(FATAL_ERROR "${PROGRAM} has ${bytes} bytes, more than ${max_bytes}.")
+endif()
+
+execute_process(COMMAND "${OBJDUMP}" -p "${PROGRAM}" OUTPUT_VARIABLE headers
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}.")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${headers}")
+if(NOT imports)
+  message(FATAL_ERROR "No imports found in ${PROGRAM}.")
+endif()
+set(dlls "")
+foreach(import IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${import}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST system_dlls)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}, which is not a Windows system DLL.")
+  endif()
+  list(APPEND dlls ${dll})
+endforeach()
+if(NOT headers MATCHES "Subsystem[ \t]+0*2[ \t]")
+  message(FATAL_ERROR "${PROGRAM} is not a program for the Windows GUI subsystem.")
+endif()
+list(JOIN dlls ", " dlls)
+message(STATUS "${PROGRAM}: ${bytes} bytes; imports ${dlls}")

@@ -1,0 +1,54 @@
+// The dialog on a screen of more than 96 DPI: the whole layout grows with it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "driver/system_dpi.h"
+#include "driver/window_query.h"
+#include "window_fixture.h"
+
+namespace planchoice::testing {
+namespace {
+
+class DialogAtHigherDpi : public WindowTest, public ::testing::WithParamInterface<unsigned> {
+ protected:
+  int Scaled(int design_pixels) const {
+    return static_cast<int>(std::lround(design_pixels * GetParam() / 96.0));
+  }
+};
+
+TEST_P(DialogAtHigherDpi, ScalesEveryPlaceAndSize) {
+  if (!driver::IsRunningUnderWine()) {
+    GTEST_SKIP() << "Windows takes a new DPI only at sign-in";
+  }
+  WriteProfile();
+  std::optional<driver::ProgramRun> run;
+  std::optional<driver::PlanDialog> dialog;
+  {
+    // Held until the program has shown its window, and so read the setting.
+    const driver::SystemDpiSetting dpi(GetParam());
+    run.emplace(program_, L" " + Directory());
+    dialog = driver::PlanDialog::Find(run->process_id());
+  }
+  ASSERT_TRUE(dialog) << "the dialog was not shown";
+
+  EXPECT_TRUE(IsAt(driver::ClientRect(dialog->window()), 0, 0, Scaled(426), Scaled(122)));
+  EXPECT_TRUE(
+      IsAt(driver::RectInParent(dialog->label()), Scaled(16), Scaled(16), Scaled(193), Scaled(41)))
+      << "Label1";
+  EXPECT_TRUE(
+      IsAt(driver::RectInParent(dialog->plan()), Scaled(208), Scaled(24), Scaled(89), Scaled(21)))
+      << "Plan";
+  EXPECT_TRUE(
+      IsAt(driver::RectInParent(dialog->ok()), Scaled(112), Scaled(72), Scaled(105), Scaled(33)))
+      << "OK";
+
+  dialog->ClickCloseBox();
+  EXPECT_EQ(run->WaitForExit(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, DialogAtHigherDpi, ::testing::Values(120u, 144u, 192u),
+                         [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
+
+}  // namespace
+}  // namespace planchoice::testing

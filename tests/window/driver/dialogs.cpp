@@ -1,0 +1,189 @@
+#include "driver/dialogs.h"
+
+#include "dialog/control_ids.h"
+#include "driver/screen_pixels.h"
+#include "driver/window_query.h"
+
+namespace planchoice::driver {
+namespace {
+
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+std::optional<HWND> FindTopWindow(DWORD process_id, bool want_message_box,
+                                  std::chrono::milliseconds patience) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND window : VisibleTopWindows(process_id)) {
+          if ((ClassName(window) == kDialogClass) == want_message_box) {
+            found = window;
+            return true;
+          }
+        }
+        return false;
+      },
+      patience);
+  return found != nullptr ? std::optional<HWND>(found) : std::nullopt;
+}
+
+}  // namespace
+
+std::wstring MessageBoxView::Title() const {
+  return driver::Text(box_);
+}
+
+std::wstring MessageBoxView::Text() const {
+  const HWND text = ::GetDlgItem(box_, kMessageBoxTextId);
+  return text != nullptr ? driver::Text(text) : std::wstring();
+}
+
+std::vector<std::wstring> MessageBoxView::Buttons() const {
+  std::vector<std::wstring> captions;
+  for (HWND button : ChildrenOfClass(box_, L"Button")) {
+    captions.push_back(driver::Text(button));
+  }
+  return captions;
+}
+
+bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
+                               std::chrono::milliseconds patience) const {
+  // Icon handles mean nothing in another process, so the pixels are compared.
+  HWND icon = nullptr;
+  for (HWND child : ChildrenOfClass(box_, L"Static")) {
+    if ((Style(child) & SS_TYPEMASK) == SS_ICON) {
+      icon = child;
+    }
+  }
+  if (icon == nullptr) {
+    return false;
+  }
+  RECT area{};
+  ::GetWindowRect(icon, &area);
+  const HICON expected = ::LoadIconW(nullptr, system_icon);
+  return WaitUntil(
+      [&] {
+        const std::vector<COLORREF> shown = ScreenPixels(area);
+        // The icon's corners are clear and show the box's background.
+        return !shown.empty() && shown == IconPixels(expected, area.right - area.left,
+                                                     area.bottom - area.top, shown.front());
+      },
+      patience);
+}
+
+void MessageBoxView::Dismiss() const {
+  ::PostMessageW(box_, WM_COMMAND, IDOK, 0);
+}
+
+std::optional<MessageBoxView> FindMessageBox(DWORD process_id, std::chrono::milliseconds patience) {
+  const std::optional<HWND> box = FindTopWindow(process_id, true, patience);
+  return box ? std::optional<MessageBoxView>(MessageBoxView(*box)) : std::nullopt;
+}
+
+std::optional<PlanDialog> PlanDialog::Find(DWORD process_id, std::chrono::milliseconds patience) {
+  const std::optional<HWND> window = FindTopWindow(process_id, false, patience);
+  return window ? std::optional<PlanDialog>(PlanDialog(*window)) : std::nullopt;
+}
+
+HWND PlanDialog::label() const {
+  return ::GetDlgItem(window_, control::Label1);
+}
+
+HWND PlanDialog::plan() const {
+  return ::GetDlgItem(window_, control::Plan);
+}
+
+HWND PlanDialog::ok() const {
+  return ::GetDlgItem(window_, control::OK);
+}
+
+HWND PlanDialog::PlanEdit() const {
+  return ::FindWindowExW(plan(), nullptr, L"Edit", nullptr);
+}
+
+bool PlanDialog::IsOpen() const {
+  return ::IsWindow(window_) && ::IsWindowVisible(window_);
+}
+
+std::wstring PlanDialog::Caption() const {
+  return Text(window_);
+}
+
+std::wstring PlanDialog::PlanText() const {
+  return Text(plan());
+}
+
+std::vector<std::wstring> PlanDialog::PlanList() const {
+  std::vector<std::wstring> labels;
+  const auto count = SendWithin(plan(), CB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    const auto length = SendWithin(plan(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring label(static_cast<std::size_t>(length) + 1, L'\0');
+    SendWithin(plan(), CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(label.data()));
+    label.resize(static_cast<std::size_t>(length));
+    labels.push_back(label);
+  }
+  return labels;
+}
+
+int PlanDialog::Selection() const {
+  return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0));
+}
+
+bool PlanDialog::FocusIsInPlan() const {
+  return IsSelfOrChild(plan(), FocusedWindowOf(window_));
+}
+
+bool PlanDialog::FocusIsOnOk() const {
+  return FocusedWindowOf(window_) == ok();
+}
+
+bool PlanDialog::PickPlan(const std::wstring& label) const {
+  const LRESULT index = SendWithin(plan(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(label.c_str()));
+  if (index == CB_ERR ||
+      SendWithin(plan(), CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR) {
+    return false;
+  }
+  // A selection made by program is not announced; one made by the mouse is.
+  ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(control::Plan, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(plan()));
+  return WaitUntil([&] { return PlanText() == label; });
+}
+
+bool PlanDialog::TypePlan(const std::wstring& text) const {
+  const HWND edit = PlanEdit();
+  if (edit == nullptr) {
+    return false;
+  }
+  const std::wstring before = PlanText();
+  for (wchar_t unit : text) {
+    ::PostMessageW(edit, WM_CHAR, unit, 1);
+  }
+  return WaitUntil([&] { return PlanText() == before + text; });
+}
+
+bool PlanDialog::ClickOk() const {
+  const HWND button = ok();
+  if (button == nullptr || !::IsWindowVisible(button) || !::IsWindowEnabled(button)) {
+    return false;
+  }
+  ::PostMessageW(button, BM_CLICK, 0, 0);
+  return true;
+}
+
+bool PlanDialog::PressKey(UINT virtual_key) const {
+  const HWND focus = FocusedWindowOf(window_);
+  if (!IsSelfOrChild(window_, focus)) {
+    return false;
+  }
+  PostKey(focus, virtual_key);
+  return true;
+}
+
+void PlanDialog::ClickCloseBox() const {
+  ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+}  // namespace planchoice::driver

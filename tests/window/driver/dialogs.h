@@ -1,0 +1,78 @@
+// The program's windows as a test sees them: the plan dialog and the message
+// boxes, each found by process and worked through window messages only.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/wait.h"
+
+namespace planchoice::driver {
+
+class MessageBoxView {
+ public:
+  explicit MessageBoxView(HWND box) : box_(box) {}
+
+  HWND window() const { return box_; }
+  std::wstring Title() const;
+  std::wstring Text() const;
+  // The captions of the buttons the user can press.
+  std::vector<std::wstring> Buttons() const;
+  // Whether the box shows the system's icon `system_icon` (e.g. IDI_HAND,
+  // the stop icon), once it is drawn within `patience`.
+  bool ShowsIcon(const wchar_t* system_icon, std::chrono::milliseconds patience = kPatience) const;
+  // Presses OK, as the user would.
+  void Dismiss() const;
+
+ private:
+  HWND box_;
+};
+
+// The message box that the process shows within `patience`.
+std::optional<MessageBoxView> FindMessageBox(DWORD process_id,
+                                             std::chrono::milliseconds patience = kPatience);
+
+class PlanDialog {
+ public:
+  HWND window() const { return window_; }
+  HWND label() const;
+  HWND plan() const;
+  HWND ok() const;
+
+  bool IsOpen() const;
+  std::wstring Caption() const;
+  std::wstring PlanText() const;
+  std::vector<std::wstring> PlanList() const;
+  // The list entry selected, or -1.
+  int Selection() const;
+  // Whether the keyboard focus is in the plan box (its edit field or the box).
+  bool FocusIsInPlan() const;
+  bool FocusIsOnOk() const;
+
+  // Picks `label` from the list as a mouse would; false when it is not listed.
+  bool PickPlan(const std::wstring& label) const;
+  // Types `text` into the plan box, replacing nothing; true once it shows.
+  bool TypePlan(const std::wstring& text) const;
+  // Clicks OK; false when OK is hidden or disabled, so cannot be clicked.
+  bool ClickOk() const;
+  // Presses a key in the control that has the focus; false when no control
+  // of the window has it.
+  bool PressKey(UINT virtual_key) const;
+  // Clicks the close box.
+  void ClickCloseBox() const;
+
+  // The process's main window once it is shown, within `patience`.
+  static std::optional<PlanDialog> Find(DWORD process_id,
+                                        std::chrono::milliseconds patience = kPatience);
+
+ private:
+  explicit PlanDialog(HWND window) : window_(window) {}
+  HWND PlanEdit() const;
+
+  HWND window_;
+};
+
+}  // namespace planchoice::driver

@@ -1,0 +1,64 @@
+#include "driver/program_run.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/win32_text.h"
+
+namespace planchoice::driver {
+
+std::wstring PlanChoicePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  path.resize(path.find_last_of(L'\\') + 1);
+  // Where the build puts the program, relative to the test programs.
+  std::wstring relative = Widen(PLANCHOICE_FROM_TESTS);
+  std::replace(relative.begin(), relative.end(), L'/', L'\\');
+  return path + relative;
+}
+
+ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_tail) {
+  std::wstring command_line = L"\"" + program + L"\"" + command_tail;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+    throw std::runtime_error("cannot start " + Narrow(program) + ": " +
+                             SystemMessage(::GetLastError()));
+  }
+  const Owned<HANDLE, CloseHandleOf> thread(started.hThread);
+  process_.Reset(started.hProcess);
+  process_id_ = started.dwProcessId;
+}
+
+ProgramRun::~ProgramRun() {
+  if (IsRunning()) {
+    ::TerminateProcess(process_.get(), 255);
+    ::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
+  }
+}
+
+bool ProgramRun::IsRunning() const {
+  return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> ProgramRun::WaitForExit(std::chrono::milliseconds patience) const {
+  if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) !=
+      WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process_.get(), &exit_code);
+  return exit_code;
+}
+
+}  // namespace planchoice::driver

@@ -1,0 +1,41 @@
+// One run of a program, started as a setup program would start it.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "dialog/win32_owners.h"
+#include "driver/wait.h"
+
+namespace planchoice::driver {
+
+// The PlanChoice.exe of this build.
+std::wstring PlanChoicePath();
+
+class ProgramRun {
+ public:
+  // Starts `program` with the command line `"program"` followed by
+  // `command_tail` exactly as given, e.g. L" C:\\Setup".
+  ProgramRun(const std::wstring& program, const std::wstring& command_tail);
+  // Ends the program if it still runs, so that a failed test leaves nothing.
+  ~ProgramRun();
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  DWORD process_id() const { return process_id_; }
+  bool IsRunning() const;
+  // The exit code, once the program has ended within `patience`.
+  std::optional<DWORD> WaitForExit(std::chrono::milliseconds patience = kPatience) const;
+
+ private:
+  struct CloseHandleOf {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+  };
+  Owned<HANDLE, CloseHandleOf> process_;
+  DWORD process_id_ = 0;
+};
+
+}  // namespace planchoice::driver

@@ -1,0 +1,60 @@
+#include "driver/system_dpi.h"
+
+#include <stdexcept>
+
+#include "dialog/win32_owners.h"
+
+namespace planchoice::driver {
+namespace {
+
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kDpiValue[] = L"LogPixels";
+
+struct CloseKey {
+  void operator()(HKEY key) const { ::RegCloseKey(key); }
+};
+using KeyOwner = Owned<HKEY, CloseKey>;
+
+KeyOwner OpenDesktopKey() {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot open the desktop settings");
+  }
+  return KeyOwner(key);
+}
+
+}  // namespace
+
+bool IsRunningUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+SystemDpiSetting::SystemDpiSetting(DWORD dpi) {
+  const KeyOwner key = OpenDesktopKey();
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  DWORD type = 0;
+  if (::RegQueryValueExW(key.get(), kDpiValue, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) == ERROR_SUCCESS &&
+      type == REG_DWORD) {
+    previous_ = value;
+  }
+  if (::RegSetValueExW(key.get(), kDpiValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                       sizeof(dpi)) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot set the system DPI");
+  }
+}
+
+SystemDpiSetting::~SystemDpiSetting() {
+  const KeyOwner key = OpenDesktopKey();
+  if (previous_) {
+    ::RegSetValueExW(key.get(), kDpiValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*previous_),
+                     sizeof(*previous_));
+  } else {
+    ::RegDeleteValueW(key.get(), kDpiValue);
+  }
+}
+
+}  // namespace planchoice::driver

@@ -1,0 +1,87 @@
+// A profile that cannot be rewritten: one report, and the profile as it was.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dialog/win32_owners.h"
+#include "window_fixture.h"
+
+namespace planchoice::testing {
+namespace {
+
+constexpr DWORD kRewriteFailed = 3;
+
+struct CloseFile {
+  void operator()(HANDLE file) const { ::CloseHandle(file); }
+};
+using HeldFile = Owned<HANDLE, CloseFile>;
+
+enum class Holder { kNobody, kExclusively, kSharingReads };
+
+struct BrokenProfile {
+  const char* name;
+  std::optional<std::string> bytes;  // nothing: there is no profile
+  Holder held_open_by;               // another process, while the program runs
+};
+
+void PrintTo(const BrokenProfile& profile, std::ostream* out) {
+  *out << profile.name;
+}
+
+class RewriteFails : public WindowTest, public ::testing::WithParamInterface<BrokenProfile> {
+ protected:
+  HeldFile Hold() const {
+    if (GetParam().held_open_by == Holder::kNobody) {
+      return HeldFile();
+    }
+    const DWORD share = GetParam().held_open_by == Holder::kSharingReads ? FILE_SHARE_READ : 0;
+    const HANDLE file = ::CreateFileW(ProfilePath().c_str(), GENERIC_READ, share, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return HeldFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
+  }
+};
+
+TEST_P(RewriteFails, ReportsItOnceAndLeavesTheProfileAsItWas) {
+  const std::optional<std::string>& bytes = GetParam().bytes;
+  if (bytes) {
+    WriteProfile(*bytes);
+  }
+  HeldFile held = Hold();
+  ASSERT_EQ(static_cast<bool>(held), GetParam().held_open_by != Holder::kNobody);
+
+  driver::ProgramRun run(program_, L" " + Directory());
+  const auto dialog = driver::PlanDialog::Find(run.process_id());
+  ASSERT_TRUE(dialog) << "the dialog was not shown";
+  ASSERT_TRUE(dialog->PickPlan(L"Sorvel 25"));
+  ASSERT_TRUE(dialog->ClickOk());
+
+  const auto box = driver::FindMessageBox(run.process_id());
+  ASSERT_TRUE(box) << "no error was reported";
+  EXPECT_EQ(box->Title(), L"Kelvarin Plan Choice");
+  EXPECT_TRUE(Contains(box->Text(), ProfilePath()));
+  EXPECT_TRUE(box->ShowsIcon(IDI_HAND));
+  EXPECT_EQ(box->Buttons(), std::vector<std::wstring>{L"OK"});
+  EXPECT_FALSE(dialog->IsOpen()) << "the dialog stayed behind the report";
+
+  box->Dismiss();
+  EXPECT_EQ(run.WaitForExit(), kRewriteFailed) << "a second report, or the program hangs";
+  held.Reset();
+  EXPECT_EQ(Profile(), bytes);
+  EXPECT_FALSE(WorkFileExists());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, RewriteFails,
+    ::testing::Values(
+        BrokenProfile{"Missing", std::nullopt, Holder::kNobody},
+        BrokenProfile{"Empty", "", Holder::kNobody},
+        BrokenProfile{"WithoutPhone0", "[Profile]\r\nName=Kelvarin Online\r\nPhone1=12345678\r\n",
+                      Holder::kNobody},
+        BrokenProfile{"HeldOpenByAnotherProcess", ProfileText(), Holder::kExclusively},
+        BrokenProfile{"BeingReadByAnotherProcess", ProfileText(), Holder::kSharingReads}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace planchoice::testing

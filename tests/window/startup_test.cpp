@@ -1,0 +1,49 @@
+// Started without a directory, the program says so and ends.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "driver/window_query.h"
+#include "window_fixture.h"
+
+namespace planchoice::testing {
+namespace {
+
+struct MissingDirectory {
+  const char* name;
+  const wchar_t* command_tail;  // after the program's quoted name
+};
+
+void PrintTo(const MissingDirectory& missing, std::ostream* out) {
+  *out << missing.name;
+}
+
+class StartedWithoutDirectory : public WindowTest,
+                                public ::testing::WithParamInterface<MissingDirectory> {};
+
+TEST_P(StartedWithoutDirectory, SaysSoAndEndsWithoutShowingTheDialog) {
+  driver::ProgramRun run(program_, GetParam().command_tail);
+
+  const auto box = driver::FindMessageBox(run.process_id());
+  ASSERT_TRUE(box) << "no message box was shown";
+  EXPECT_EQ(box->Title(), L"Fatal error");
+  EXPECT_EQ(box->Text(), L"No directory specified");
+  EXPECT_TRUE(box->ShowsIcon(IDI_HAND));
+  EXPECT_EQ(box->Buttons(), std::vector<std::wstring>{L"OK"});
+  EXPECT_EQ(driver::Owner(box->window()), nullptr);
+  EXPECT_EQ(driver::VisibleTopWindows(run.process_id()), std::vector<HWND>{box->window()})
+      << "another window of the program is visible";
+
+  box->Dismiss();
+  EXPECT_EQ(run.WaitForExit(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, StartedWithoutDirectory,
+                         ::testing::Values(MissingDirectory{"NoArgument", L""},
+                                           MissingDirectory{"OneBlank", L" "},
+                                           MissingDirectory{"BlanksAndTabs", L"  \t  "},
+                                           MissingDirectory{"EmptyQuotes", L" \"\""}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace planchoice::testing
