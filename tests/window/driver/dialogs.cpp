@@ -164,6 +164,15 @@ bool PlanDialog::TypePlan(const std::wstring& text) const {
   return WaitUntil([&] { return PlanText() == before + text; });
 }
 
+bool PlanDialog::PastePlan(const std::wstring& text) const {
+  const HWND edit = PlanEdit();
+  if (edit == nullptr) {
+    return false;
+  }
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  return WaitUntil([&] { return PlanText() == text; });
+}
+
 bool PlanDialog::ClickOk() const {
   const HWND button = ok();
   if (button == nullptr || !::IsWindowVisible(button) || !::IsWindowEnabled(button)) {

@@ -56,6 +56,9 @@ class PlanDialog {
   bool PickPlan(const std::wstring& label) const;
   // Types `text` into the plan box, replacing nothing; true once it shows.
   bool TypePlan(const std::wstring& text) const;
+  // Puts `text` into the plan box at once, as pasting would; for texts too
+  // long to type key by key. True once it shows.
+  bool PastePlan(const std::wstring& text) const;
   // Clicks OK; false when OK is hidden or disabled, so cannot be clicked.
   bool ClickOk() const;
   // Presses a key in the control that has the focus; false when no control
