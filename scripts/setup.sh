@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-i686                          # 32-bit Windows build
   wine wine32:i386 fonts-wine                 # running the Windows programs
   xvfb x11-apps imagemagick                   # a virtual display and its screenshots
+  crudini                                     # the benchmark compares planset with it
 )
 
 missing=()
