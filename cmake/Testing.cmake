@@ -24,6 +24,7 @@ function(planchoice_add_gtest target)
     add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
     set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
   else()
-    gtest_discover_tests(${target} TEST_PREFIX "${target}." DISCOVERY_TIMEOUT 30)
+    gtest_discover_tests(${target} TEST_PREFIX "${target}." DISCOVERY_TIMEOUT 30
+                         PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
