@@ -22,6 +22,21 @@ bool IsKeyLine(const char* begin, const char* end) {
          std::memcmp(begin, kPhoneKey.data(), kPhoneKey.size()) == 0;
 }
 
+// Copies in pieces of at most 2 KiB. A larger memcpy takes the C library's
+// string-move path, which on the benchmark machine (AMD EPYC, glibc 2.36) ran
+// at a fifteenth of its speed whenever the destination lay a few bytes past
+// the source modulo 4 KiB, as the output buffer often does.
+void CopyInPieces(char* to, const char* from, std::size_t size) {
+  constexpr std::size_t kPiece = 2048;
+  while (size > kPiece) {
+    std::memcpy(to, from, kPiece);
+    to += kPiece;
+    from += kPiece;
+    size -= kPiece;
+  }
+  std::memcpy(to, from, size);
+}
+
 // Lines are looked at in blocks of this many bytes while they pass unchanged.
 constexpr std::size_t kBlockSize = 128;
 
@@ -259,13 +274,13 @@ class LineRewriter {
   // buffer size reach the disk faster than a mix of small and unaligned ones.
   void Emit(std::string_view text) {
     if (text.size() < output_.size() - used_) {
-      std::memcpy(output_.data() + used_, text.data(), text.size());
+      CopyInPieces(output_.data() + used_, text.data(), text.size());
       used_ += text.size();
       return;
     }
     while (!text.empty()) {
       const std::size_t count = std::min(text.size(), output_.size() - used_);
-      std::memcpy(output_.data() + used_, text.data(), count);
+      CopyInPieces(output_.data() + used_, text.data(), count);
       used_ += count;
       text.remove_prefix(count);
       if (used_ == output_.size()) {
@@ -290,7 +305,7 @@ class LineRewriter {
   std::size_t filled_ = 0;    // bytes of input_ that hold data
   std::size_t position_ = 0;  // next byte of input_ to look at
   std::size_t used_ = 0;      // bytes of output_ waiting to be written
-  static constexpr std::size_t kLongestStretch = 16 * kBlockSize;
+  static constexpr std::size_t kLongestStretch = 64 * kBlockSize;
   std::size_t one_by_one_stretch_ = kBlockSize;
   LineFeedFinder next_lf_;
   LineCounts counts_;
