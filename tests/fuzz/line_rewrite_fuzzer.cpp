@@ -49,8 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) {
     return 0;
   }
-  const std::size_t buffer_size = 1 + data[0] % 64;
-  const std::size_t piece = 1 + data[1] % 32;
+  // Small buffers put every boundary everywhere; large ones let whole blocks
+  // of lines pass at once.
+  const std::size_t buffer_size = data[0] < 128 ? 1 + data[0] % 64 : 64 + (data[0] - 128) * 16;
+  const std::size_t piece = data[1] < 128 ? 1 + data[1] % 32 : std::string::npos;
   const std::string input(reinterpret_cast<const char*>(data) + 2, size - 2);
 
   planchoice::testing::MemorySource in(input, piece);
