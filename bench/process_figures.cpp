@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,10 @@ const Tool kTools[] = {
      }},
 };
 
+// Where the tools the target names stand in kTools; planset is first.
+constexpr std::size_t kSed = 1;
+constexpr std::size_t kCrudini = 3;
+
 double TimePrograms(const Commands& commands) {
   double seconds = 0;
   for (const std::vector<std::string>& command : commands) {
@@ -78,14 +84,6 @@ double TimePrograms(const Commands& commands) {
 // More runs where a run is quick and varies most.
 int RunsFor(std::uint64_t size) {
   return size <= (1 << 20) ? 11 : size <= (16 << 20) ? 5 : 3;
-}
-
-double MedianOfRuns(int runs, const Commands& commands) {
-  std::vector<double> times;
-  for (int run = 0; run < runs; ++run) {
-    times.push_back(TimePrograms(commands));
-  }
-  return Median(times);
 }
 
 double MedianCopySeconds(int runs, const std::string& directory, Durability durability) {
@@ -132,42 +130,67 @@ void ReportPeakMemory(const Settings& settings) {
 
 void ReportAgainstOtherTools(const Settings& settings) {
   std::printf("\n### planset against sed -i and crudini --set, whole process, median\n\n");
-  std::printf(
-      "| profile | runs | planset | sed -i | crudini --set | faster than both | "
-      "durability |\n|---|---:|---:|---:|---:|---|---:|\n");
+  std::printf("| profile | runs |");
+  for (const Tool& tool : kTools) {
+    std::printf(" %s |", tool.name);
+  }
+  std::printf(" faster than sed -i and crudini | planset's flushes |\n|---|---:|");
+  for (std::size_t column = 0; column < std::size(kTools); ++column) {
+    std::printf("---:|");
+  }
+  std::printf("---|---:|\n");
+
   for (const std::uint64_t size : settings.tool_sizes) {
     const int runs = RunsFor(size);
     const fs::path original = FreshDirectory(settings, "original") / "kelvarin.cmp";
     WriteProfile(original.u8string(), Shape::kOrdinaryLines, size);
 
-    std::vector<double> medians;
+    // Each tool works on its own copy; the runs take turns, so that a busy
+    // moment of the machine does not fall on one tool alone.
+    std::vector<Commands> commands;
+    std::vector<fs::path> profiles;
     for (const Tool& tool : kTools) {
-      const fs::path directory = FreshDirectory(settings, "tool");
-      fs::copy_file(original, ProfilePath(directory.u8string()));
-      const Commands commands = tool.commands(settings, directory);
+      const fs::path directory =
+          FreshDirectory(settings, "tool-" + std::to_string(profiles.size()));
+      profiles.push_back(ProfilePath(directory.u8string()));
+      fs::copy_file(original, profiles.back());
+      commands.push_back(tool.commands(settings, directory));
       if (size <= (1 << 20)) {
-        TimePrograms(commands);  // brings the programs' own files into the page cache
-      }
-      medians.push_back(MedianOfRuns(runs, commands));
-      if (!StartsRewritten(ProfilePath(directory.u8string()))) {
-        throw std::runtime_error(std::string(tool.name) + " did not set the number");
+        TimePrograms(commands.back());  // brings the programs' own files into the page cache
       }
     }
+    std::vector<std::vector<double>> times(std::size(kTools));
+    for (int run = 0; run < runs; ++run) {
+      for (std::size_t tool = 0; tool < std::size(kTools); ++tool) {
+        times[tool].push_back(TimePrograms(commands[tool]));
+      }
+    }
+    for (std::size_t tool = 0; tool < std::size(kTools); ++tool) {
+      if (!StartsRewritten(profiles[tool])) {
+        throw std::runtime_error(std::string(kTools[tool].name) + " did not set the number");
+      }
+    }
+
     // What planset pays for putting the profile on stable storage, which
     // sed -i does not do: a plain copy with and without the two flushes.
     const std::string copy_directory = original.parent_path().u8string();
-    const double flush = MedianCopySeconds(runs, copy_directory, Durability::kStableStorage) -
-                         MedianCopySeconds(runs, copy_directory, Durability::kNone);
+    const double flushes = MedianCopySeconds(runs, copy_directory, Durability::kStableStorage) -
+                           MedianCopySeconds(runs, copy_directory, Durability::kNone);
 
-    const bool fastest = medians[0] < medians[1] && medians[0] < medians[3];
-    std::printf("| %s | %d | %s | %s | %s | %s | %s | %s |\n", SizeText(size).c_str(), runs,
-                Milliseconds(medians[0]).c_str(), Milliseconds(medians[1]).c_str(),
-                Milliseconds(medians[2]).c_str(), Milliseconds(medians[3]).c_str(),
-                fastest ? "yes" : "**no**", Milliseconds(flush).c_str());
+    std::printf("| %s | %d |", SizeText(size).c_str(), runs);
+    std::vector<double> medians;
+    for (const std::vector<double>& tool_times : times) {
+      medians.push_back(Median(tool_times));
+      std::printf(" %s |", Milliseconds(medians.back()).c_str());
+    }
+    const bool fastest = medians[0] < medians[kSed] && medians[0] < medians[kCrudini];
+    std::printf(" %s | %s |\n", fastest ? "yes" : "**no**", Milliseconds(flushes).c_str());
     std::fflush(stdout);
+    for (std::size_t tool = 0; tool < std::size(kTools); ++tool) {
+      fs::remove_all(profiles[tool].parent_path());
+    }
   }
   fs::remove_all(settings.scratch / "original");
-  fs::remove_all(settings.scratch / "tool");
 }
 
 }  // namespace planchoice::bench
