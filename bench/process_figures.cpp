@@ -83,6 +83,9 @@ double TimePrograms(const Commands& commands) {
 
 // More runs where a run is quick and varies most.
 int RunsFor(std::uint64_t size) {
+  if (size <= (64 << 10)) {
+    return 31;
+  }
   return size <= (1 << 20) ? 11 : size <= (16 << 20) ? 5 : 3;
 }
 
