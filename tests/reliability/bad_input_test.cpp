@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "logic/line_rewrite.h"
 #include "logic/plan_table.h"
 #include "platform/file.h"
 #include "support/child_process.h"
@@ -28,17 +27,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ProcessResult;
+using testing::ReadBytes;
+using testing::RewrittenInMemory;
 using testing::RunProgram;
 using testing::ScratchDir;
 
 constexpr const char* kPlan = "Sorvel 60";
-
-std::string Rewritten(const std::string& profile) {
-  testing::MemorySource in(profile);
-  testing::StringSink out;
-  RewriteLines(in, out, LookUpAccessNumber(kPlan));
-  return out.text();
-}
 
 enum class Outcome { kRewritten, kRefused, kEither };
 
@@ -129,14 +123,6 @@ const BadInput kBadInputs[] = {
      Outcome::kRefused},
 };
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  if (!fs::is_regular_file(path)) {
-    return std::nullopt;
-  }
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class PlansetGivenBadInput : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(PlansetGivenBadInput, RewritesCorrectlyOrRefusesAndLosesNothing) {
@@ -146,13 +132,14 @@ TEST_P(PlansetGivenBadInput, RewritesCorrectlyOrRefusesAndLosesNothing) {
 
   const ProcessResult result = RunProgram(PLANSET_PROGRAM, run.arguments);
 
-  const std::optional<std::string> profile = ReadFile(run.profile_directory / "kelvarin.cmp");
+  const std::optional<std::string> profile = ReadBytes(run.profile_directory / "kelvarin.cmp");
   ASSERT_TRUE(profile.has_value());
   std::printf("%s: exit %d\n", input.name, result.exit_code);
   const bool rewritten = result.exit_code == 0;
   if (rewritten) {
     EXPECT_NE(input.outcome, Outcome::kRefused) << result.error;
-    EXPECT_TRUE(*profile == Rewritten(input.profile)) << "profile not rewritten as expected";
+    EXPECT_TRUE(*profile == RewrittenInMemory(input.profile, LookUpAccessNumber(kPlan)))
+        << "profile not rewritten as expected";
     EXPECT_EQ(result.error, "");
   } else {
     EXPECT_NE(input.outcome, Outcome::kRewritten) << result.error;

@@ -10,7 +10,6 @@
 #include <string>
 #include <thread>
 
-#include "logic/line_rewrite.h"
 #include "logic/plan_table.h"
 #include "running_program.h"
 #include "support/memory_streams.h"
@@ -33,20 +32,14 @@ std::string SeveralMegabyteProfile() {
   return profile;
 }
 
-std::string RewrittenFor(const std::string& profile, std::string_view plan) {
-  testing::MemorySource in(profile);
-  testing::StringSink out;
-  RewriteLines(in, out, LookUpAccessNumber(plan));
-  return out.text();
-}
-
 int RunToEnd(const ScratchDir& dir, const char* plan) {
   return RunningProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait();
 }
 
 TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = SeveralMegabyteProfile();
-  const std::string new_profile = RewrittenFor(old_profile, "Sorvel 25");
+  const std::string new_profile =
+      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 25"));
   const ScratchDir dir;
 
   dir.Write("kelvarin.cmp", old_profile);
@@ -90,8 +83,10 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
 
 TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   const std::string old_profile = SeveralMegabyteProfile() + "Phone0=33334444\r\n";
-  const std::string with_ten = RewrittenFor(old_profile, "Sorvel 10");
-  const std::string with_sixty = RewrittenFor(old_profile, "Sorvel 60");
+  const std::string with_ten =
+      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 10"));
+  const std::string with_sixty =
+      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 60"));
   const ScratchDir dir;
   int both_succeeded = 0, one_refused = 0;
   for (int round = 0; round < 60; ++round) {

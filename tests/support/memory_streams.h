@@ -49,4 +49,12 @@ class StringSink : public ByteSink {
   std::string text_;
 };
 
+// What RewriteLines makes of `profile`, all in memory.
+inline std::string RewrittenInMemory(const std::string& profile, std::string_view access_number) {
+  MemorySource in(profile);
+  StringSink out;
+  RewriteLines(in, out, access_number);
+  return out.text();
+}
+
 }  // namespace planchoice::testing

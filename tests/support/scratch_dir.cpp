@@ -37,13 +37,16 @@ void ScratchDir::Write(const std::string& name, const std::string& bytes) const 
   }
 }
 
-std::optional<std::string> ScratchDir::Read(const std::string& name) const {
-  const fs::path file_path = *this / name;
-  if (!fs::is_regular_file(file_path)) {
+std::optional<std::string> ReadBytes(const fs::path& path) {
+  if (!fs::is_regular_file(path)) {
     return std::nullopt;
   }
-  std::ifstream file(file_path, std::ios::binary);
+  std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::optional<std::string> ScratchDir::Read(const std::string& name) const {
+  return ReadBytes(*this / name);
 }
 
 }  // namespace planchoice::testing

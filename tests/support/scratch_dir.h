@@ -7,6 +7,9 @@
 
 namespace planchoice::testing {
 
+// The bytes of the file at `path`, or nothing when there is no such file.
+std::optional<std::string> ReadBytes(const std::filesystem::path& path);
+
 class ScratchDir {
  public:
   // `name` may hold any Unicode text, in UTF-8.

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "driver/window_query.h"
-#include "logic/line_rewrite.h"
 #include "logic/plan_table.h"
 #include "platform/win32_text.h"
 #include "support/memory_streams.h"
@@ -23,13 +22,6 @@ namespace fs = std::filesystem;
 constexpr DWORD kRewritten = 0;
 constexpr DWORD kRewriteFailed = 3;
 constexpr wchar_t kPlan[] = L"Sorvel 25";
-
-std::string Rewritten(const std::string& profile) {
-  MemorySource in(profile);
-  StringSink out;
-  RewriteLines(in, out, LookUpAccessNumber("Sorvel 25"));
-  return out.text();
-}
 
 std::string Repeated(const std::string& line, int times) {
   std::string text;
@@ -105,14 +97,6 @@ const HostileInput kHostileInputs[] = {
      Outcome::kRefused},
 };
 
-std::optional<std::string> ReadFile(const fs::path& path) {
-  if (!fs::is_regular_file(path)) {
-    return std::nullopt;
-  }
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class DialogGivenHostileInput : public WindowTest,
                                 public ::testing::WithParamInterface<HostileInput> {};
 
@@ -136,7 +120,7 @@ TEST_P(DialogGivenHostileInput, RewritesCorrectlyOrReportsOnceAndLosesNothing) {
       },
       std::chrono::seconds(60)));
 
-  const std::optional<std::string> profile = ReadFile(profile_directory / "kelvarin.cmp");
+  const std::optional<std::string> profile = ReadBytes(profile_directory / "kelvarin.cmp");
   if (box) {
     EXPECT_NE(input.outcome, Outcome::kRewritten) << Narrow(box->Text());
     EXPECT_EQ(box->Title(), L"Kelvarin Plan Choice");
@@ -147,7 +131,8 @@ TEST_P(DialogGivenHostileInput, RewritesCorrectlyOrReportsOnceAndLosesNothing) {
   } else {
     EXPECT_NE(input.outcome, Outcome::kRefused);
     EXPECT_EQ(run.WaitForExit(), kRewritten);
-    EXPECT_TRUE(profile == Rewritten(input.profile)) << "the profile is not as rewritten";
+    EXPECT_TRUE(profile == RewrittenInMemory(input.profile, LookUpAccessNumber("Sorvel 25")))
+        << "the profile is not as rewritten";
   }
   EXPECT_FALSE(fs::is_regular_file(profile_directory / "kelvarin.tmp"));
 }
