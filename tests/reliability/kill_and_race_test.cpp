@@ -3,6 +3,8 @@
 // one, never missing, cut short or mixed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -36,21 +38,41 @@ int RunToEnd(const ScratchDir& dir, const char* plan) {
   return RunningProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait();
 }
 
+// How long a whole run takes lately: the median of the last few, so that a
+// slow first run (cold caches, a busy machine) does not set the pace.
+class RunTimes {
+ public:
+  void Add(Clock::duration time) {
+    recent_[next_++ % recent_.size()] =
+        std::chrono::duration_cast<std::chrono::microseconds>(time).count();
+  }
+  long long Median() const {
+    std::array<long long, 9> sorted = recent_;
+    const std::size_t count = std::min(next_, sorted.size());
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(count));
+    return sorted[count / 2];
+  }
+
+ private:
+  std::array<long long, 9> recent_{};
+  std::size_t next_ = 0;
+};
+
 TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = SeveralMegabyteProfile();
   const std::string new_profile =
       testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 25"));
   const ScratchDir dir;
 
-  dir.Write("kelvarin.cmp", old_profile);
-  const auto started = Clock::now();
-  ASSERT_EQ(RunToEnd(dir, "Sorvel 25"), 0);
-  const auto run_time =
-      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+  RunTimes run_times;
+  for (int run = 0; run < 3; ++run) {
+    dir.Write("kelvarin.cmp", old_profile);
+    const auto started = Clock::now();
+    ASSERT_EQ(RunToEnd(dir, "Sorvel 25"), 0);
+    run_times.Add(Clock::now() - started);
+  }
 
   std::mt19937 random(20261208);
-  // Kills spread from the start to a little past the usual end of a run.
-  std::uniform_int_distribution<long long> moment(0, run_time.count() * 6 / 5);
   // 250 kills, or at least 200 on a machine slow enough to take over 90 s.
   const auto deadline = Clock::now() + std::chrono::seconds(90);
   int kills = 0, interrupted = 0, found_old = 0, found_new = 0;
@@ -58,6 +80,8 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
     kills = kill;
     dir.Write("kelvarin.cmp", old_profile);
     {
+      // Kills spread from the start to a little past the usual end of a run.
+      std::uniform_int_distribution<long long> moment(0, run_times.Median() * 6 / 5);
       RunningProgram planset(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 25"});
       std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
       interrupted += planset.Kill() ? 1 : 0;
@@ -70,13 +94,17 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
       ASSERT_TRUE(*profile == new_profile) << "profile damaged after kill " << kill;
       ++found_new;
     }
+    const auto started = Clock::now();
     ASSERT_EQ(RunToEnd(dir, "Sorvel 25"), 0) << "after kill " << kill;
+    run_times.Add(Clock::now() - started);
     ASSERT_EQ(dir.Read("kelvarin.cmp"), new_profile);
     ASSERT_FALSE(fs::exists(dir / "kelvarin.tmp"));
   }
-  std::printf("%d kills (%d during a run, one run %lld us): old profile %d times, new %d times\n",
-              kills, interrupted, static_cast<long long>(run_time.count()), found_old, found_new);
-  EXPECT_GE(interrupted, kills / 2);
+  std::printf(
+      "%d kills (%d during a run, a run lately %lld us): old profile %d times, new %d times\n",
+      kills, interrupted, run_times.Median(), found_old, found_new);
+  // A good share of the kills must land inside a run, or the test proves little.
+  EXPECT_GE(interrupted, kills / 3);
   EXPECT_GT(found_old, 0);
   EXPECT_GT(found_new, 0);
 }
