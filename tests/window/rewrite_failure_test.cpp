@@ -5,18 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "dialog/win32_owners.h"
+#include "platform/file.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
 namespace {
 
 constexpr DWORD kRewriteFailed = 3;
-
-struct CloseFile {
-  void operator()(HANDLE file) const { ::CloseHandle(file); }
-};
-using HeldFile = Owned<HANDLE, CloseFile>;
 
 enum class Holder { kNobody, kExclusively, kSharingReads };
 
@@ -32,14 +27,14 @@ void PrintTo(const BrokenProfile& profile, std::ostream* out) {
 
 class RewriteFails : public WindowTest, public ::testing::WithParamInterface<BrokenProfile> {
  protected:
-  HeldFile Hold() const {
+  FileHandle Hold() const {
     if (GetParam().held_open_by == Holder::kNobody) {
-      return HeldFile();
+      return FileHandle();
     }
     const DWORD share = GetParam().held_open_by == Holder::kSharingReads ? FILE_SHARE_READ : 0;
     const HANDLE file = ::CreateFileW(ProfilePath().c_str(), GENERIC_READ, share, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return HeldFile(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    return FileHandle(file);
   }
 };
 
@@ -48,8 +43,8 @@ TEST_P(RewriteFails, ReportsItOnceAndLeavesTheProfileAsItWas) {
   if (bytes) {
     WriteProfile(*bytes);
   }
-  HeldFile held = Hold();
-  ASSERT_EQ(static_cast<bool>(held), GetParam().held_open_by != Holder::kNobody);
+  FileHandle held = Hold();
+  ASSERT_EQ(held.is_open(), GetParam().held_open_by != Holder::kNobody);
 
   driver::ProgramRun run(program_, L" " + Directory());
   const auto dialog = driver::PlanDialog::Find(run.process_id());
