@@ -1,10 +1,21 @@
-# Checks that the shipped program stays small, needs no DLL beyond Windows'
-# own, and carries its manifest and version:
-#   cmake -DPROGRAM=PlanChoice.exe -DOBJDUMP=objdump -DWINDRES=windres -DVERSION=1.2.3
-#         -P check_program.cmake
+# Checks that the shipped program is built for its processor, stays small,
+# needs no DLL beyond Windows' own, and carries its manifest and version:
+#   cmake -DPROGRAM=PlanChoice.exe -DARCH=win32|win64 -DOBJDUMP=objdump -DWINDRES=windres
+#         -DVERSION=1.2.3 -P check_program.cmake
+# It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
-set(max_bytes 409600)
+if(ARCH STREQUAL "win32")
+  set(file_format pei-i386)
+  set(magic 010b)  # PE32
+  set(max_bytes 409600)
+elseif(ARCH STREQUAL "win64")
+  set(file_format pei-x86-64)
+  set(magic 020b)  # PE32+
+  set(max_bytes 512000)
+else()
+  message(FATAL_ERROR "ARCH must be win32 or win64, not \"${ARCH}\".")
+endif()
 set(system_dlls gdi32.dll kernel32.dll msvcrt.dll user32.dll)
 
 file(SIZE "${PROGRAM}" bytes)
@@ -16,6 +27,9 @@ execute_process(COMMAND "${OBJDUMP}" -p "${PROGRAM}" OUTPUT_VARIABLE headers
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}.")
+endif()
+if(NOT headers MATCHES "file format ${file_format}[\r\n]" OR NOT headers MATCHES "Magic[ \t]+${magic}[ \t]")
+  message(FATAL_ERROR "${PROGRAM} is not a ${file_format} program (PE magic ${magic}).")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${headers}")
 if(NOT imports)
@@ -58,4 +72,4 @@ foreach(expected IN LISTS expected_resources)
 endforeach()
 
 list(JOIN dlls ", " dlls)
-message(STATUS "${PROGRAM}: ${bytes} bytes; imports ${dlls}")
+message(STATUS "${PROGRAM}: ${file_format}, ${bytes} bytes; imports ${dlls}")

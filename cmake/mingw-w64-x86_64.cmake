@@ -1,0 +1,4 @@
+# 64-bit Windows: the product's twin, whose tests run where 32-bit programs cannot.
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
