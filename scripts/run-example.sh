@@ -3,20 +3,20 @@
 # scratch copy of examples/kelvarin.cmp. With $DISPLAY set it opens the real
 # window for you; without one it runs on a virtual display, picks
 # "Sorvel 25" through the test driver and saves a screenshot. Either way it
-# ends by printing the profile's change and the program's exit code.
+# ends by printing the profile's change and the program's exit code, and
+# fails when the program did not end with one of its own exit codes.
 #
-# The build is the win32 preset's, in $PLANCHOICE_BUILD_DIR (default build/win32).
+# It uses the win32 build (the product) where this machine runs 32-bit
+# programs, else the win64 build, and says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=${PLANCHOICE_BUILD_DIR:-build/win32}
-
 scripts/setup.sh
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake --preset win32 -B "$build" >/dev/null
-fi
+source scripts/wine-env.sh
+pick_windows_preset
+build="build/$WINDOWS_PRESET"
 echo "run-example: building $build"
-cmake --build "$build" --target PlanChoice plan_demo >/dev/null
+build_windows_targets PlanChoice plan_demo
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/planchoice-example.XXXXXX")
 profile_dir="$scratch/Kelvarin Setup"
@@ -25,16 +25,13 @@ cp examples/kelvarin.cmp "$profile_dir/"
 
 exit_code=0
 if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX="$scratch/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-  echo "run-example: making a Wine prefix in $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 </dev/null
-  # Debian's Wine does not find the fonts it ships; in the prefix it does.
-  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  windows_dir=$(wine winepath -w "$profile_dir" | tr -d '\r')
+  session="$scratch/session"
+  echo "run-example: starting a Wine session in $session"
+  scripts/wine-session.sh start "$session" "$WINDOWS_PRESET" --on-display >/dev/null
+  windows_dir=$(scripts/wine-run.sh "$session" winepath -w "$profile_dir" | tr -d '\r')
   echo "run-example: PlanChoice.exe \"$windows_dir\" - choose a plan and press OK"
-  wine "$build/bin/PlanChoice.exe" "$windows_dir" || exit_code=$?
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  scripts/wine-run.sh "$session" "$build/bin/PlanChoice.exe" "$windows_dir" || exit_code=$?
+  scripts/wine-session.sh stop "$session"
 else
   echo "run-example: no \$DISPLAY; running on a virtual display and picking \"Sorvel 25\""
   scripts/screenshot.sh "$scratch/screenshot.png" "$profile_dir" || exit_code=$?
@@ -44,15 +41,21 @@ echo
 echo "Change to kelvarin.cmp:"
 diff -u --label "examples/kelvarin.cmp" --label "$profile_dir/kelvarin.cmp" \
   examples/kelvarin.cmp "$profile_dir/kelvarin.cmp" || true
+failed=0
 case "$exit_code" in
   0) meaning="the profile was rewritten" ;;
   1) meaning="the window was closed without a change" ;;
   2) meaning="no directory was given" ;;
   3) meaning="the rewrite failed; the profile was left as it was" ;;
-  *) meaning="the program did not end normally" ;;
+  *) meaning="not one of PlanChoice's own exit codes: the program did not run or did not end normally"
+     failed=1 ;;
 esac
 echo "Exit code: $exit_code ($meaning)"
 echo "The files are in $scratch"
 if [ -f "$scratch/screenshot.png" ]; then
   echo "The screenshot is $scratch/screenshot.png"
+fi
+if [ "$failed" -ne 0 ]; then
+  echo "run-example: FAILED: PlanChoice.exe under the $WINDOWS_PRESET build ended with $exit_code" >&2
+  exit 1
 fi

@@ -6,13 +6,14 @@
 #
 # By default it makes docs/screenshot.png on a scratch copy of the example
 # profile. PROFILE_DIR, when given, is the directory whose kelvarin.cmp the
-# program rewrites. Ends with PlanChoice.exe's exit code. The build is the
-# win32 preset's, in $PLANCHOICE_BUILD_DIR (default build/win32).
+# program rewrites. Ends with PlanChoice.exe's exit code, or 125 when the
+# dialog could not be shown and worked. It uses the win32
+# build where this machine runs 32-bit programs, else the win64 build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine-env.sh
 
 picture=$(realpath -m "${1:-docs/screenshot.png}")
-build=${PLANCHOICE_BUILD_DIR:-build/win32}
 plan="Sorvel 25"
 margin=12
 
@@ -32,15 +33,11 @@ else
   cp examples/kelvarin.cmp "$profile_dir/"
 fi
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake --preset win32 -B "$build" >/dev/null
-fi
-cmake --build "$build" --target PlanChoice plan_demo >/dev/null
+pick_windows_preset >&2
+build="build/$WINDOWS_PRESET"
+build_windows_targets PlanChoice plan_demo
 
-scripts/wine-session.sh start "$session" >/dev/null
-# Debian's Wine does not find the fonts it ships (Tahoma, Marlett for the
-# caption buttons, MS Sans Serif); in the prefix's font folder it does.
-cp /usr/share/wine/fonts/* "$session/prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+scripts/wine-session.sh start "$session" "$WINDOWS_PRESET" >/dev/null
 display=$(cat "$session/display")
 windows_dir=$(scripts/wine-run.sh "$session" winepath -w "$profile_dir" | tr -d '\r')
 
@@ -49,7 +46,7 @@ windows_dir=$(scripts/wine-run.sh "$session" winepath -w "$profile_dir" | tr -d 
 coproc DEMO { scripts/wine-run.sh "$session" "$build/tests/window/plan_demo.exe" "$plan" "$windows_dir"; }
 if ! read -r word left top width height <&"${DEMO[0]}" || [ "$word" != ready ]; then
   echo "screenshot: the dialog did not come up" >&2
-  exit 1
+  exit 125
 fi
 height=${height%$'\r'}  # a Windows program ends its lines with CR LF
 mkdir -p "$(dirname "$picture")"

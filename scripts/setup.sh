@@ -7,8 +7,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest            # native build and tests
   clang libclang-rt-14-dev clang-format       # sanitizers, the fuzzer, the format check
-  g++-mingw-w64-i686                          # 32-bit Windows build
-  wine wine32:i386 fonts-wine                 # running the Windows programs
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64     # 32- and 64-bit Windows builds
+  wine wine32:i386 wine64 fonts-wine          # running them; which Wine runs here, see README
   xvfb x11-apps imagemagick                   # a virtual display and its screenshots
   crudini                                     # the benchmark compares planset with it
 )

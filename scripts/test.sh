@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
 # Sets up the machine if needed, then builds and runs every test: the native
-# suite, the Windows build with its tests under Wine, and the native suite
-# again under the address and undefined-behaviour sanitizers, with a fuzz run.
+# suite, both Windows builds with their tests under Wine, and the native
+# suite again under the address and undefined-behaviour sanitizers, with a
+# fuzz run. Where this machine cannot run 32-bit programs, the win32 build's
+# Wine tests are reported as skipped and the win64 build runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+source scripts/wine-env.sh
+if ! runs_32bit_programs; then
+  echo "test: $NO_32BIT_LINE ($NO_32BIT_REASON)"
+  if ! wine_runs win64; then
+    echo "test: FAILED: no Wine can run a program here, so no Windows test can run." >&2
+    echo "test: 32-bit: $NO_32BIT_REASON" >&2
+    echo "test: 64-bit: /usr/lib/wine/wine64 --version: $(head -n 1 <<<"$WINE_FAILURE")" >&2
+    exit 1
+  fi
+fi
+
 scripts/check-format.sh
-for preset in native win32 asan; do
+for preset in native win32 win64 asan; do
   echo "== $preset"
   cmake --workflow --preset "$preset"
 done

@@ -1,18 +1,38 @@
 #!/usr/bin/env bash
-# Starts or stops a throw-away Wine session for the Windows tests: a fresh
-# 32-bit prefix with a virtual desktop, on a virtual X display of its own.
+# Starts or stops a throw-away Wine session: a fresh prefix with the fonts
+# Wine ships and a virtual desktop, on a virtual X display of its own.
 #
-#   wine-session.sh start DIR   makes DIR/prefix and starts Xvfb; DIR/display names it
-#   wine-session.sh stop DIR    ends both and removes DIR
+#   wine-session.sh start DIR ARCH [--on-display]
+#       ARCH is win32 or win64. Makes DIR/prefix and starts Xvfb; DIR/display
+#       names the display. With --on-display the session uses $DISPLAY and no
+#       virtual desktop, for a person to use. Where ARCH is win32 and this
+#       machine cannot run 32-bit programs, nothing is started: DIR/skip says
+#       why, and wine-run.sh reports every program run in it as skipped.
+#   wine-session.sh stop DIR
+#       ends the session and removes DIR.
 set -euo pipefail
+here=$(dirname "$0")
+source "$here/wine-env.sh"
 
-action=${1:?usage: wine-session.sh start|stop DIR}
-session=${2:?usage: wine-session.sh start|stop DIR}
+usage="usage: wine-session.sh start DIR win32|win64 [--on-display] | stop DIR"
+action=${1:?$usage}
+session=${2:?$usage}
 
-export WINEPREFIX="$session/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# Runs a step of the start; when it fails, says what ran, how it ended and
+# the first lines it printed, and ends the script.
+step() {
+  local log="$session/step.log" status=0
+  "$@" >"$log" 2>&1 </dev/null || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "Wine session did not start: '$*' exited with status $status. It printed:" >&2
+    head -n 20 "$log" >&2
+    exit 1
+  fi
+}
 
 stop() {
-  if [ -d "$WINEPREFIX" ]; then
+  if [ -f "$session/arch" ] && [ -d "$session/prefix" ]; then
+    wine_use "$(cat "$session/arch")" "$session/prefix"
     wineserver -k 2>/dev/null || true
   fi
   if [ -f "$session/xvfb.pid" ]; then
@@ -21,9 +41,7 @@ stop() {
   rm -rf "$session"
 }
 
-start() {
-  stop
-  mkdir -p "$session"
+start_xvfb() {
   # Xvfb picks a free display and writes its number to the fd we give it.
   exec 3>"$session/display.number"
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$session/xvfb.log" 2>&1 </dev/null &
@@ -33,22 +51,49 @@ start() {
     [ -s "$session/display.number" ] && break
     sleep 0.1
   done
-  [ -s "$session/display.number" ] || { echo "Xvfb did not start:" >&2; cat "$session/xvfb.log" >&2; exit 1; }
+  if [ ! -s "$session/display.number" ]; then
+    echo "Wine session did not start: Xvfb printed:" >&2
+    head -n 20 "$session/xvfb.log" >&2
+    exit 1
+  fi
   echo ":$(tr -d '[:space:]' <"$session/display.number")" >"$session/display"
+}
+
+start() {
+  local arch=${1:?$usage} on_display=${2:-}
+  stop
+  mkdir -p "$session"
+  echo "$arch" >"$session/arch"
+  if [ "$arch" = win32 ] && ! runs_32bit_programs; then
+    echo "$NO_32BIT_LINE ($NO_32BIT_REASON)" | tee "$session/skip"
+    exit 0
+  fi
+  wine_use "$arch" "$session/prefix"
+
+  if [ "$on_display" = --on-display ]; then
+    echo "${DISPLAY:?--on-display needs DISPLAY}" >"$session/display"
+  else
+    start_xvfb
+  fi
   export DISPLAY
   DISPLAY=$(cat "$session/display")
 
-  wineboot -i >"$session/wineboot.log" 2>&1 </dev/null
-  # A virtual desktop draws title bars and spares the seconds Wine waits for
-  # a window manager whenever a window is hidden.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
+  step "$WINE" wineboot -i
+  # Debian's Wine does not find the fonts it ships (Tahoma, Marlett for the
+  # caption buttons, MS Sans Serif); in the prefix's font folder it does.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  if [ "$on_display" != --on-display ]; then
+    # A virtual desktop draws title bars and spares the seconds Wine waits
+    # for a window manager whenever a window is hidden.
+    step "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    step "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+  fi
   wineserver -w
-  echo "Wine session ready in $session on display $DISPLAY"
+  echo "Wine session ($arch) ready in $session on display $DISPLAY"
 }
 
 case "$action" in
-  start) start ;;
+  start) shift 2; start "$@" ;;
   stop) stop ;;
-  *) echo "usage: wine-session.sh start|stop DIR" >&2; exit 2 ;;
+  *) echo "$usage" >&2; exit 2 ;;
 esac
