@@ -26,8 +26,11 @@ bool IsOneQuotedText(std::wstring_view text) {
 std::wstring ArgumentText(std::wstring_view command_line) {
   std::wstring_view argument = command_line.substr(EndOfProgramName(command_line));
   argument.remove_prefix(std::min(argument.find_first_not_of(kBlanks), argument.size()));
-  if (IsOneQuotedText(argument)) {
-    argument = argument.substr(1, argument.size() - 2);
+  // Some installers write a blank after the closing quote; a Windows name
+  // cannot end in a blank, so dropping those loses nothing.
+  std::wstring_view quoted = argument.substr(0, argument.find_last_not_of(kBlanks) + 1);
+  if (IsOneQuotedText(quoted)) {
+    argument = quoted.substr(1, quoted.size() - 2);
   }
   return std::wstring(argument);
 }

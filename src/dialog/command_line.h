@@ -8,9 +8,9 @@ namespace planchoice {
 
 // The argument text of a whole command line: everything after the program's
 // name (quoted or not) and the blanks that follow it, with nothing split or
-// trimmed. A text enclosed in one pair of double quotes is taken without
-// them, since installers quote paths that hold spaces and a path cannot
-// contain a quote.
+// trimmed. A text enclosed in one pair of double quotes, perhaps followed by
+// blanks, is taken without the quotes and those blanks, since installers
+// quote paths that hold spaces and a path cannot contain a quote.
 std::wstring ArgumentText(std::wstring_view command_line);
 
 }  // namespace planchoice

@@ -3,37 +3,25 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
+#include "dialog/system_function.h"
 #include "platform/error.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {
+namespace {
 
-HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* class_name, const wchar_t* text,
-                 DWORD style, int id) {
-  const HWND child =
-      ::CreateWindowExW(0, class_name, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (child == nullptr) {
-    throw Error("Could not create the " + Narrow(class_name) +
-                " control: " + SystemMessage(::GetLastError()));
-  }
-  return child;
-}
-
-FontOwner CreateFontAt(const wchar_t* face, int centipoints, LONG weight, unsigned dpi) {
+FontOwner CreateFontAt(const FontDesign& design, unsigned dpi) {
   LOGFONTW font{};
-  font.lfHeight = FontHeight(centipoints, dpi);
-  font.lfWeight = weight;
+  font.lfHeight = FontHeight(design.centipoints, dpi);
+  font.lfWeight = design.weight;
   font.lfCharSet = DEFAULT_CHARSET;
   // The rest of the name stays zero, which ends it.
-  std::copy_n(face, std::min(std::wstring_view(face).size(), std::size(font.lfFaceName) - 1),
+  std::copy_n(design.face,
+              std::min(std::wstring_view(design.face).size(), std::size(font.lfFaceName) - 1),
               font.lfFaceName);
   return FontOwner(::CreateFontIndirectW(&font));
-}
-
-void SetFont(HWND control, const FontOwner& font) {
-  ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
 }
 
 void Place(HWND control, PixelRect rect) {
@@ -41,8 +29,9 @@ void Place(HWND control, PixelRect rect) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The box adds borders of its own to the field's height, and some systems
-// report the field's height with them, so it is measured after each change.
+// A drop-down combo box takes the height its font asks for when closed, and
+// adds borders of its own to its field's height (some systems report the
+// field's height with them), so the field is measured after each change.
 void SetClosedHeight(HWND combo, int height) {
   constexpr auto kSelectionField = static_cast<WPARAM>(-1);
   LRESULT field_height = ::SendMessageW(combo, CB_GETITEMHEIGHT, kSelectionField, 0);
@@ -56,6 +45,90 @@ void SetClosedHeight(HWND combo, int height) {
     field_height += difference;
     ::SendMessageW(combo, CB_SETITEMHEIGHT, kSelectionField, field_height);
   }
+}
+
+unsigned SystemDpi() {
+  const ScreenDcOwner screen(::GetDC(nullptr));
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? static_cast<unsigned>(dpi) : kDesignDpi;
+}
+
+}  // namespace
+
+void CreateControls(HWND form, HINSTANCE instance) {
+  for (const ControlDesign& design : kControls) {
+    const HWND control = ::CreateWindowExW(
+        0, design.class_name, design.text, WS_CHILD | WS_VISIBLE | design.style, 0, 0, 0, 0, form,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    if (control == nullptr) {
+      throw Error("Could not create the " + Narrow(design.class_name) +
+                  " control: " + SystemMessage(::GetLastError()));
+    }
+  }
+}
+
+void PlaceControls(HWND form, unsigned dpi, ControlFonts& fonts) {
+  ControlFonts new_fonts;
+  for (int font = 0; font < kFontCount; ++font) {
+    new_fonts[font] = CreateFontAt(kFonts[font], dpi);
+  }
+  for (const ControlDesign& design : kControls) {
+    const HWND control = ::GetDlgItem(form, design.id);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(new_fonts[design.font].get()),
+                   FALSE);
+    PixelRect rect = Scale(design.rect, dpi);
+    rect.height += Scale(design.list_height, dpi);
+    Place(control, rect);
+    if (design.list_height > 0) {
+      SetClosedHeight(control, Scale(design.rect.height, dpi));
+    }
+  }
+  fonts = std::move(new_fonts);
+}
+
+unsigned WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window =
+      SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+  if (get_dpi_for_window != nullptr) {
+    const UINT dpi = get_dpi_for_window(window);
+    if (dpi != 0) {
+      return dpi;
+    }
+  }
+  return SystemDpi();
+}
+
+PixelSize WindowSizeForClient(PixelSize client, DWORD style, DWORD ex_style, unsigned dpi) {
+  using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust_for_dpi =
+      SystemFunction<AdjustWindowRectExForDpiFunction>(L"user32.dll", "AdjustWindowRectExForDpi");
+  RECT frame{0, 0, client.width, client.height};
+  if (adjust_for_dpi != nullptr) {
+    adjust_for_dpi(&frame, style, FALSE, ex_style, dpi);
+  } else {
+    // Without per-monitor awareness the frame is drawn at the system's DPI.
+    ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  }
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+int Scale(int design_pixels, unsigned dpi) {
+  return ::MulDiv(design_pixels, static_cast<int>(dpi), static_cast<int>(kDesignDpi));
+}
+
+PixelSize Scale(PixelSize design, unsigned dpi) {
+  return {Scale(design.width, dpi), Scale(design.height, dpi)};
+}
+
+PixelRect Scale(PixelRect design, unsigned dpi) {
+  return {Scale(design.left, dpi), Scale(design.top, dpi), Scale(design.width, dpi),
+          Scale(design.height, dpi)};
+}
+
+int FontHeight(int centipoints, unsigned dpi) {
+  constexpr int kCentipointsPerInch = 72 * 100;
+  return -::MulDiv(centipoints, static_cast<int>(dpi), kCentipointsPerInch);
 }
 
 std::wstring WindowText(HWND window) {

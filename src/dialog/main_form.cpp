@@ -5,9 +5,6 @@
 
 #include "dialog/command_line.h"
 #include "dialog/control_ids.h"
-#include "dialog/controls.h"
-#include "dialog/dpi.h"
-#include "dialog/layout.h"
 #include "dialog/message_box.h"
 #include "dialog/resource_ids.h"
 #include "logic/plan_table.h"
@@ -20,7 +17,6 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"PlanChoice.Main";
 constexpr wchar_t kCaption[] = L"Kelvarin Plan Choice";
-constexpr wchar_t kLabel1Text[] = L"Which plan are have you registered with Kelvarin?";
 // A fixed frame with a close box and no others.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = 0;
@@ -39,6 +35,9 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = procedure;
+  // Room for the system's dialog manager, which then keeps the focus, the
+  // default button and the dialog keys as in any dialog.
+  window_class.cbWndExtra = DLGWINDOWEXTRA;
   window_class.hInstance = instance;
   window_class.hIcon = LoadProgramIcon(instance, SM_CXICON);
   window_class.hIconSm = LoadProgramIcon(instance, SM_CXSMICON);
@@ -60,40 +59,14 @@ Main::Main(HINSTANCE instance) {
   if (!window_) {
     ThrowCreateError("the window");
   }
-  CreateControls(instance);
-  ApplyDpi(WindowDpi(window_.get()));
-  CenterOnScreen();
-}
-
-void Main::CreateControls(HINSTANCE instance) {
-  // Created in tab order: the label takes no focus, so the tab order is Plan, OK.
-  CreateChild(window_.get(), instance, L"Static", kLabel1Text, SS_LEFT, control::Label1);
-  CreateChild(window_.get(), instance, L"ComboBox", L"",
-              WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, control::Plan);
-  CreateChild(window_.get(), instance, L"Button", L"OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON,
-              control::OK);
+  CreateControls(window_.get(), instance);
   for (const Plan& plan : PlanTable) {
     ::SendMessageW(Control(control::Plan), CB_ADDSTRING, 0,
                    reinterpret_cast<LPARAM>(Widen(plan.label).c_str()));
   }
-}
-
-void Main::ApplyDpi(unsigned dpi) {
-  FontOwner label_font = CreateFontAt(kLabel1FontFace, kLabel1FontCentipoints, FW_BOLD, dpi);
-  FontOwner dialog_font = CreateFontAt(kDialogFontFace, kDialogFontCentipoints, FW_NORMAL, dpi);
-  SetFont(Control(control::Label1), label_font);
-  SetFont(Control(control::Plan), dialog_font);
-  SetFont(Control(control::OK), dialog_font);
-  // The fonts of the old DPI are deleted only now that no control uses them.
-  label_font_ = std::move(label_font);
-  dialog_font_ = std::move(dialog_font);
-
-  Place(Control(control::Label1), Scale(kLabel1Rect, dpi));
-  const PixelRect plan = Scale(kPlanRect, dpi);
-  Place(Control(control::Plan),
-        {plan.left, plan.top, plan.width, plan.height + Scale(kPlanListHeight, dpi)});
-  SetClosedHeight(Control(control::Plan), plan.height);
-  Place(Control(control::OK), Scale(kOkRect, dpi));
+  ::SendMessageW(window_.get(), DM_SETDEFID, control::OK, 0);
+  PlaceControls(window_.get(), WindowDpi(window_.get()), fonts_);
+  CenterOnScreen();
 }
 
 void Main::CenterOnScreen() {
@@ -165,12 +138,12 @@ LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam,
   }
   auto* const self = reinterpret_cast<Main*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) {
-    return ::DefWindowProcW(window, message, wparam, lparam);
+    return ::DefDlgProcW(window, message, wparam, lparam);
   }
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     self->window_.Release();
-    return ::DefWindowProcW(window, message, wparam, lparam);
+    return ::DefDlgProcW(window, message, wparam, lparam);
   }
   try {
     return self->HandleMessage(window, message, wparam, lparam);
@@ -194,21 +167,8 @@ LRESULT Main::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         return 0;
       }
       break;
-    case DM_GETDEFID:
-      return MAKELRESULT(control::OK, DC_HASDEFID);
-    case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        focus_before_deactivation_ = ::GetFocus();
-      }
-      break;
-    case WM_SETFOCUS: {
-      const bool had_focus =
-          focus_before_deactivation_ != nullptr && ::IsChild(window, focus_before_deactivation_);
-      ::SetFocus(had_focus ? focus_before_deactivation_ : Control(control::Plan));
-      return 0;
-    }
     case WM_DPICHANGED: {
-      ApplyDpi(HIWORD(wparam));
+      PlaceControls(window, HIWORD(wparam), fonts_);
       const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
       ::SetWindowPos(window, nullptr, suggested.left, suggested.top,
                      suggested.right - suggested.left, suggested.bottom - suggested.top,
@@ -224,7 +184,7 @@ LRESULT Main::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     default:
       break;
   }
-  return ::DefWindowProcW(window, message, wparam, lparam);
+  return ::DefDlgProcW(window, message, wparam, lparam);
 }
 
 }  // namespace planchoice

@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "dialog/controls.h"
 #include "dialog/exit_code.h"
 #include "dialog/win32_owners.h"
 
@@ -31,8 +32,6 @@ class Main {
   void Form_Load();
   void OK_Click();
 
-  void CreateControls(HINSTANCE instance);
-  void ApplyDpi(unsigned dpi);
   void CenterOnScreen();
   HWND Control(int id) const { return ::GetDlgItem(window_.get(), id); }
   // Ends the form the way the user or the program chose.
@@ -40,9 +39,7 @@ class Main {
 
   std::string Directory;  // the target directory, UTF-8
 
-  FontOwner label_font_;
-  FontOwner dialog_font_;
-  HWND focus_before_deactivation_ = nullptr;
+  ControlFonts fonts_;
   ExitCode outcome_ = ExitCode::kClosed;
   // A failure inside a handler, kept until the message loop has ended: it
   // must not unwind through the system's frames that called the handler.

@@ -1,6 +1,9 @@
-#include "dialog/layout.h"
-
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "dialog/controls.h"
 
 namespace planchoice {
 
@@ -14,6 +17,16 @@ void PrintTo(const PixelRect& rect, std::ostream* out) {
 }
 
 namespace {
+
+PixelRect DesignedRect(int id) {
+  return std::find_if(std::begin(kControls), std::end(kControls),
+                      [id](const ControlDesign& design) { return design.id == id; })
+      ->rect;
+}
+
+const PixelRect kLabel1Rect = DesignedRect(control::Label1);
+const PixelRect kPlanRect = DesignedRect(control::Plan);
+const PixelRect kOkRect = DesignedRect(control::OK);
 
 TEST(LayoutAt96Dpi, IsTheDesignedOne) {
   EXPECT_EQ(Scale(kLabel1Rect, 96), (PixelRect{16, 16, 193, 41}));
@@ -37,8 +50,8 @@ TEST_P(LayoutAtOtherDpi, GrowsInProportionRoundingToTheNearestPixel) {
   const ScaledLayout& expected = GetParam();
   EXPECT_EQ(Scale(kLabel1Rect, expected.dpi), expected.label1);
   EXPECT_EQ(Scale(kOkRect, expected.dpi), expected.ok);
-  EXPECT_EQ(FontHeight(kLabel1FontCentipoints, expected.dpi), expected.label1_font_height);
-  EXPECT_EQ(FontHeight(kDialogFontCentipoints, expected.dpi), expected.dialog_font_height);
+  EXPECT_EQ(FontHeight(kFonts[kLabel1Font].centipoints, expected.dpi), expected.label1_font_height);
+  EXPECT_EQ(FontHeight(kFonts[kDialogFont].centipoints, expected.dpi), expected.dialog_font_height);
 }
 
 INSTANTIATE_TEST_SUITE_P(
