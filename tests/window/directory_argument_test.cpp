@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
     Spellings, DirectoryArgument,
     ::testing::Values(Spelling{"QuotedWithSpaces", "plan choice with spaces",
                                [](const std::wstring& d) { return L" \"" + d + L"\""; }},
+                      Spelling{"QuotedThenABlank", "plan choice with spaces",
+                               [](const std::wstring& d) { return L" \"" + d + L"\" "; }},
                       Spelling{"UnquotedWithSpaces", "plan choice with spaces",
                                [](const std::wstring& d) { return L" " + d; }},
                       Spelling{"TrailingBackslash", "planchoice-window",
