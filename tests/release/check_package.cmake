@@ -1,0 +1,83 @@
+# Packs the release into a scratch directory as `--target package` does and
+# checks what a setup engineer gets: the zip's name and members in their
+# order, the programs as built, a README that Notepad shows with the version
+# and the access numbers, and SHA256SUMS that `sha256sum -c` accepts:
+#   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DOUTPUT=dir -DARCH=win32|win64
+#         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -P check_package.cmake
+# It needs no Wine, so it runs on every machine.
+
+cmake_minimum_required(VERSION 3.25)
+function(fail)
+  string(JOIN "" text ${ARGN})
+  message(FATAL_ERROR "${text}")
+endfunction()
+
+file(REMOVE_RECURSE "${OUTPUT}")
+execute_process(COMMAND "${CPACK}" --config "${CONFIG}" -B "${OUTPUT}" OUTPUT_VARIABLE log
+                ERROR_VARIABLE log RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  fail("cpack failed:\n${log}")
+endif()
+
+set(name PlanChoice-${VERSION}-${ARCH})
+set(zip "${OUTPUT}/${name}.zip")
+if(NOT EXISTS "${zip}")
+  file(GLOB made RELATIVE "${OUTPUT}" "${OUTPUT}/*")
+  fail("cpack made no ${name}.zip; the directory holds: ${made}")
+endif()
+
+execute_process(COMMAND sha256sum -c SHA256SUMS WORKING_DIRECTORY "${OUTPUT}"
+                OUTPUT_VARIABLE checked ERROR_VARIABLE checked RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT checked STREQUAL "${name}.zip: OK\n")
+  fail("sha256sum -c SHA256SUMS beside the zip said:\n${checked}")
+endif()
+
+# Listed in the zip's own order, which must not depend on the file system.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}" OUTPUT_VARIABLE members
+                RESULT_VARIABLE result)
+string(REGEX REPLACE "\n$" "" members "${members}")
+string(REPLACE "\n" ";" members "${members}")
+set(expected ${name}/PlanChoice.exe ${name}/README.txt ${name}/planset.exe)
+if(NOT result EQUAL 0 OR NOT members STREQUAL expected)
+  list(JOIN members ", " members)
+  list(JOIN expected ", " expected)
+  fail("${name}.zip holds ${members}; expected ${expected}")
+endif()
+
+set(unpacked "${OUTPUT}/unpacked")
+file(ARCHIVE_EXTRACT INPUT "${zip}" DESTINATION "${unpacked}")
+string(REPLACE "," ";" programs "${PROGRAMS}")
+foreach(program IN LISTS programs)
+  get_filename_component(program_name "${program}" NAME)
+  file(SHA256 "${program}" built)
+  file(SHA256 "${unpacked}/${name}/${program_name}" packed)
+  if(NOT packed STREQUAL built)
+    fail("${program_name} in the zip is not the one built at ${program}")
+  endif()
+endforeach()
+
+set(readme_file "${unpacked}/${name}/README.txt")
+file(READ "${readme_file}" hex HEX)
+string(REGEX MATCHALL ".." bytes "${hex}")
+set(previous "")
+foreach(byte IN LISTS bytes)
+  if((byte STREQUAL "0a" AND NOT previous STREQUAL "0d") OR
+     (previous STREQUAL "0d" AND NOT byte STREQUAL "0a"))
+    fail("README.txt has a line end other than CR LF")
+  endif()
+  set(previous ${byte})
+endforeach()
+if(NOT previous STREQUAL "0a")
+  fail("README.txt does not end with a line end")
+endif()
+file(READ "${readme_file}" readme)
+string(REPLACE "," ";" numbers "${NUMBERS}")
+foreach(expected IN ITEMS "Plan Choice ${VERSION} (${ARCH})" ${numbers})
+  string(FIND "${readme}" "${expected}" found)
+  if(found EQUAL -1)
+    fail("README.txt lacks \"${expected}\":\n${readme}")
+  endif()
+endforeach()
+
+list(JOIN members ", " members)
+message(STATUS "${name}.zip: ${members}; SHA256SUMS checks")
