@@ -4,6 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+
+#ifdef _WIN32
+#include "platform/file.h"
+#endif
+
 namespace planchoice::testing {
 
 struct ProcessResult {
@@ -13,9 +19,34 @@ struct ProcessResult {
   long peak_memory_kb = 0;  // the child's peak resident memory; 0 when unknown
 };
 
-// Starts `program` with `arguments` (UTF-8, each passed as one argument),
-// waits for it to end and returns its exit code, standard output and standard
-// error as the bytes it wrote.
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// A program started in the background, with arguments in UTF-8, each passed
+// as one argument.
+class StartedProgram {
+ public:
+  StartedProgram(const std::string& program, const std::vector<std::string>& arguments);
+  // Waits for the program if Wait was not called.
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  // Waits for the program to end and returns its exit code, and its standard
+  // output and standard error as the bytes it wrote.
+  ProcessResult Wait();
+
+ private:
+  ScratchDir outputs_{"planset-output"};
+  std::string program_;
+#ifdef _WIN32
+  FileHandle process_;
+#else
+  int process_ = -1;
+#endif
+};
+
+// Starts `program` and waits for it.
+inline ProcessResult RunProgram(const std::string& program,
+                                const std::vector<std::string>& arguments) {
+  return StartedProgram(program, arguments).Wait();
+}
 
 }  // namespace planchoice::testing

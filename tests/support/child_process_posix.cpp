@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 #include "support/child_process.h"
-#include "support/scratch_dir.h"
 
 extern char** environ;
 
@@ -34,11 +33,12 @@ class FileActions {
 
 }  // namespace
 
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  const ScratchDir outputs("planset-output");
+StartedProgram::StartedProgram(const std::string& program,
+                               const std::vector<std::string>& arguments)
+    : program_(program) {
   FileActions actions;
-  actions.OpenForWriting(STDOUT_FILENO, (outputs / "out").string());
-  actions.OpenForWriting(STDERR_FILENO, (outputs / "error").string());
+  actions.OpenForWriting(STDOUT_FILENO, (outputs_ / "out").string());
+  actions.OpenForWriting(STDERR_FILENO, (outputs_ / "error").string());
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -53,19 +53,30 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   if (failure != 0) {
     throw std::runtime_error("cannot start " + program + ": " + std::strerror(failure));
   }
+  process_ = child;
+}
+
+StartedProgram::~StartedProgram() {
+  if (process_ > 0) {
+    ::waitpid(process_, nullptr, 0);
+  }
+}
+
+ProcessResult StartedProgram::Wait() {
   int status = 0;
   rusage usage{};
-  while (wait4(child, &status, 0, &usage) < 0) {
+  while (wait4(process_, &status, 0, &usage) < 0) {
     if (errno != EINTR) {
-      throw std::runtime_error("cannot wait for " + program + ": " + std::strerror(errno));
+      throw std::runtime_error("cannot wait for " + program_ + ": " + std::strerror(errno));
     }
   }
+  process_ = -1;
 
   ProcessResult result;
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.peak_memory_kb = usage.ru_maxrss;
-  result.out = outputs.Read("out").value_or("");
-  result.error = outputs.Read("error").value_or("");
+  result.out = outputs_.Read("out").value_or("");
+  result.error = outputs_.Read("error").value_or("");
   return result;
 }
 

@@ -1,20 +1,15 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <memory>
 #include <stdexcept>
+#include <utility>
 
+#include "platform/file.h"
 #include "platform/win32_text.h"
 #include "support/child_process.h"
-#include "support/scratch_dir.h"
 
 namespace planchoice::testing {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // One argument as the C runtime's command-line parser will read it back:
 // quoted when it is empty or holds blanks or quotes, with the backslashes
@@ -38,56 +33,66 @@ std::wstring Quoted(const std::wstring& argument) {
   return quoted + L"\"";
 }
 
-UniqueHandle CreateInheritableFile(const std::filesystem::path& path) {
+FileHandle CreateInheritableFile(const std::filesystem::path& path) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const HANDLE handle = ::CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                      &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
+  FileHandle file(::CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.is_open()) {
     throw std::runtime_error("cannot create " + path.u8string());
   }
-  return UniqueHandle(handle);
+  return file;
 }
 
 }  // namespace
 
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  const ScratchDir outputs("planset-output");
-  ProcessResult result;
-  {
-    const UniqueHandle out = CreateInheritableFile(outputs / "out");
-    const UniqueHandle error = CreateInheritableFile(outputs / "error");
+StartedProgram::StartedProgram(const std::string& program,
+                               const std::vector<std::string>& arguments)
+    : program_(program) {
+  // The child holds its own copies; these close once it has started.
+  const FileHandle out = CreateInheritableFile(outputs_ / "out");
+  const FileHandle error = CreateInheritableFile(outputs_ / "error");
 
-    const std::wstring program_path = Widen(program);
-    std::wstring command_line = Quoted(program_path);
-    for (const std::string& argument : arguments) {
-      command_line += L" " + Quoted(Widen(argument));
-    }
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = out.get();
-    startup.hStdError = error.get();
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
-                          nullptr, nullptr, &startup, &process)) {
-      throw std::runtime_error("cannot start " + program + ": " + SystemMessage(::GetLastError()));
-    }
-    const UniqueHandle process_handle(process.hProcess);
-    const UniqueHandle thread_handle(process.hThread);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exit_code = 0;
-    if (::GetExitCodeProcess(process.hProcess, &exit_code)) {
-      result.exit_code = static_cast<int>(exit_code);
-    }
-    PROCESS_MEMORY_COUNTERS memory{};
-    if (::GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory))) {
-      result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
-    }
+  const std::wstring program_path = Widen(program);
+  std::wstring command_line = Quoted(program_path);
+  for (const std::string& argument : arguments) {
+    command_line += L" " + Quoted(Widen(argument));
   }
-  result.out = outputs.Read("out").value_or("");
-  result.error = outputs.Read("error").value_or("");
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = out.get();
+  startup.hStdError = error.get();
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                        nullptr, nullptr, &startup, &process)) {
+    throw std::runtime_error("cannot start " + program + ": " + SystemMessage(::GetLastError()));
+  }
+  const FileHandle thread(process.hThread);
+  process_ = FileHandle(process.hProcess);
+}
+
+StartedProgram::~StartedProgram() {
+  if (process_.is_open()) {
+    ::WaitForSingleObject(process_.get(), INFINITE);
+  }
+}
+
+ProcessResult StartedProgram::Wait() {
+  const FileHandle process = std::move(process_);
+  ::WaitForSingleObject(process.get(), INFINITE);
+  ProcessResult result;
+  DWORD exit_code = 0;
+  if (::GetExitCodeProcess(process.get(), &exit_code)) {
+    result.exit_code = static_cast<int>(exit_code);
+  }
+  PROCESS_MEMORY_COUNTERS memory{};
+  if (::GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
+    result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
+  }
+  result.out = outputs_.Read("out").value_or("");
+  result.error = outputs_.Read("error").value_or("");
   return result;
 }
 

@@ -22,6 +22,13 @@ ScratchDir::ScratchDir(const std::string& name) {
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+#ifdef _WIN32
+  // Windows removes no read-only file.
+  for (fs::recursive_directory_iterator entry(path_, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    fs::permissions(entry->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  }
+#endif
   fs::remove_all(path_, ignored);
 }
 
