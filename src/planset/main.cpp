@@ -1,5 +1,6 @@
 // planset DIRECTORY PLAN: what the plan-choice dialog's OK does, with no window.
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+  // Beyond a file-size limit a write then fails like any other, and the
+  // rewrite cleans up, rather than the process being ended on the spot.
+  std::signal(SIGXFSZ, SIG_IGN);
   return planchoice::planset::Run(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

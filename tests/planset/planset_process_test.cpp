@@ -166,5 +166,26 @@ TEST(PlansetFailsWithExitCode3, WhenTheProfileHasNoPhone0Entry) {
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 
+#ifndef _WIN32
+// A write beyond a file-size limit fails like any other, rather than the
+// system ending the program halfway.
+TEST(PlansetFailsWithExitCode3, WhenAFileSizeLimitIsReached) {
+  const ScratchDir dir;
+  std::string profile = kProfile;
+  while (profile.size() < 1024 * 1024) {
+    profile += "Entry=Some value, and some more text after it\r\n";
+  }
+  dir.Write("kelvarin.cmp", profile);
+  const ProcessResult result = RunProgram("/bin/sh", {"-c", "ulimit -f 100 && exec \"$0\" \"$@\"",
+                                                      PLANSET_PROGRAM, dir.Utf8(), "Sorvel 25"});
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.error.rfind("Could not write " + WorkPath(dir.Utf8()) + ": File too large.", 0),
+            0u)
+      << result.error;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), profile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+#endif
+
 }  // namespace
 }  // namespace planchoice::testing
