@@ -13,20 +13,15 @@ namespace planchoice::bench {
 void CopyThroughWorkFile(const std::string& directory, Durability durability) {
   const std::string profile_path = ProfilePath(directory);
   const std::string work_path = WorkPath(directory);
-  InputFile profile(profile_path);
-  OutputFile work(work_path);
+  ProfileFile profile(profile_path);
+  WorkFile work(work_path);
   std::vector<char> buffer(kDefaultBufferSize);
   while (const std::size_t count = profile.Read(buffer.data(), buffer.size())) {
     work.Write(buffer.data(), count);
   }
-  const bool durable = durability == Durability::kStableStorage;
-  if (durable) {
+  if (durability == Durability::kStableStorage) {
     work.Flush();
-  }
-  profile.Close();
-  work.Close();
-  if (durable) {
-    ReplaceAtomically(work_path, profile_path);
+    work.Replace(profile);
   } else if (std::rename(work_path.c_str(), profile_path.c_str()) != 0) {
     throw std::runtime_error("cannot rename " + work_path);
   }

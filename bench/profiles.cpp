@@ -117,7 +117,7 @@ ProfileText MakeProfile(Shape shape, std::uint64_t size, std::string_view line_e
 }
 
 std::uint64_t WriteProfile(const std::string& path, Shape shape, std::uint64_t size) {
-  OutputFile file(path);
+  WorkFile file(path);
   std::uint64_t lines = 0;
   if (shape == Shape::kTypical) {
     const ProfileText text = MakeProfile(shape, size);
@@ -132,7 +132,6 @@ std::uint64_t WriteProfile(const std::string& path, Shape shape, std::uint64_t s
     lines = maker.lines();
   }
   file.Flush();
-  file.Close();
   return lines;
 }
 

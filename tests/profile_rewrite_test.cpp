@@ -15,6 +15,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 #endif
 
 namespace planchoice {
@@ -76,6 +81,47 @@ TEST_F(RewriteProfileSucceeds, OnAPathLongerThan260Characters) {
   EXPECT_FALSE(fs::exists(deep / "kelvarin.tmp"));
 }
 
+#ifdef _WIN32
+TEST_F(RewriteProfileSucceeds, ThroughTheDeviceForm) {
+  const ScratchDir dir;
+  RewriteAndCheck(dir, "\\\\.\\" + dir.Utf8());
+}
+#else
+// The rewrite needs to write the directory, never to list it: a run as
+// another user where the tests run as root.
+TEST_F(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const bool as_root = ::geteuid() == 0;
+  constexpr uid_t kNobody = 65534;
+  if (as_root) {
+    ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chown((dir / "kelvarin.cmp").c_str(), kNobody, kNobody), 0);
+  }
+  fs::permissions(dir.path(), fs::perms(0333));
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    bool rewritten = false;
+    if (!as_root || (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)) {
+      try {
+        RewriteProfile(dir.Utf8(), kNumber);
+        rewritten = true;
+      } catch (const Error& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+      }
+    }
+    ::_exit(rewritten ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  fs::permissions(dir.path(), fs::perms::owner_all);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+#endif
+
 TEST(ProfilePath, AppendsTheNameWithOneSeparatorAndTrimsNothing) {
   const std::string s(1, kPathSeparator);
   EXPECT_EQ(ProfilePath("dir"), "dir" + s + "kelvarin.cmp");
@@ -106,13 +152,38 @@ const Failure kFailures[] = {
      [](const ScratchDir& d) { d.Write("kelvarin.cmp", "[Kelvarin]\r\nphone0=1\r\nPhone1=2"); },
      "[Kelvarin]\r\nphone0=1\r\nPhone1=2", "kelvarin.cmp", "has no \"Phone0=\" entry"},
     {"ProfileIsADirectory", [](const ScratchDir& d) { fs::create_directory(d / "kelvarin.cmp"); },
-     std::nullopt, "kelvarin.cmp", "Could not"},
+     std::nullopt, "kelvarin.cmp", "is a directory"},
+    {"ProfileWithTwoNames",
+     [](const ScratchDir& d) {
+       d.Write("kelvarin.cmp", kProfile);
+       fs::create_hard_link(d / "kelvarin.cmp", d / "kelvarin-copy.cmp");
+     },
+     kProfile, "kelvarin.cmp", "has 2 names (hard links)"},
     {"WorkPathIsADirectory",
      [](const ScratchDir& d) {
        d.Write("kelvarin.cmp", kProfile);
        fs::create_directory(d / "kelvarin.tmp");
      },
-     kProfile, "kelvarin.tmp", "Could not create"},
+     kProfile, "kelvarin.tmp", "Could not remove"},
+#ifdef _WIN32
+    {"ReadOnlyProfile",
+     [](const ScratchDir& d) {
+       d.Write("kelvarin.cmp", kProfile);
+       ::SetFileAttributesW((d / "kelvarin.cmp").c_str(), FILE_ATTRIBUTE_READONLY);
+     },
+     kProfile, "kelvarin.cmp", "is read-only"},
+#else
+    {"ProfileIsASymbolicLink",
+     [](const ScratchDir& d) {
+       d.Write("elsewhere.cmp", kProfile);
+       fs::create_symlink("elsewhere.cmp", d / "kelvarin.cmp");
+     },
+     kProfile, "kelvarin.cmp", "is a symbolic link"},
+    // Opening a FIFO for reading would wait for a writer.
+    {"ProfileIsAFifo",
+     [](const ScratchDir& d) { ASSERT_EQ(::mkfifo((d / "kelvarin.cmp").c_str(), 0644), 0); },
+     std::nullopt, "kelvarin.cmp", "is a FIFO"},
+#endif
 };
 
 class RewriteProfileFails : public ::testing::TestWithParam<Failure> {};
@@ -138,6 +209,138 @@ TEST_P(RewriteProfileFails, AndLeavesTheProfileAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCause, RewriteProfileFails, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever stands at the work file's name beforehand, and whatever the
+// profile has of its own, the new profile differs from the old one only in
+// its text.
+struct Surroundings {
+  const char* name;
+  std::function<void(const ScratchDir&)> arrange;  // the profile is written already
+  std::function<void(const ScratchDir&)> check;    // after the rewrite
+  bool needs_root = false;
+};
+
+void PrintTo(const Surroundings& surroundings, std::ostream* out) {
+  *out << surroundings.name;
+}
+
+#ifdef _WIN32
+DWORD AttributesOf(const fs::path& path) {
+  return ::GetFileAttributesW(path.c_str());
+}
+
+void AddAttributes(const fs::path& path, DWORD attributes) {
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), AttributesOf(path) | attributes));
+}
+
+Surroundings ProfileWith(const char* name, DWORD attribute) {
+  return {name, [=](const ScratchDir& d) { AddAttributes(d / "kelvarin.cmp", attribute); },
+          [=](const ScratchDir& d) { EXPECT_TRUE(AttributesOf(d / "kelvarin.cmp") & attribute); }};
+}
+
+Surroundings StaleWorkFileWith(const char* name, DWORD attribute) {
+  return {name,
+          [=](const ScratchDir& d) {
+            d.Write("kelvarin.tmp", "stale");
+            AddAttributes(d / "kelvarin.tmp", attribute);
+          },
+          [](const ScratchDir& d) {
+            EXPECT_EQ(AttributesOf(d / "kelvarin.cmp") &
+                          (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+                      0u);
+          }};
+}
+
+const Surroundings kSurroundings[] = {
+    ProfileWith("HiddenProfile", FILE_ATTRIBUTE_HIDDEN),
+    ProfileWith("SystemProfile", FILE_ATTRIBUTE_SYSTEM),
+    StaleWorkFileWith("ReadOnlyStaleWorkFile", FILE_ATTRIBUTE_READONLY),
+    StaleWorkFileWith("HiddenStaleWorkFile", FILE_ATTRIBUTE_HIDDEN),
+    StaleWorkFileWith("SystemStaleWorkFile", FILE_ATTRIBUTE_SYSTEM),
+};
+#else
+struct stat StatusOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+  return status;
+}
+
+void ExpectMode(const ScratchDir& d, mode_t mode) {
+  EXPECT_EQ(StatusOf(d / "kelvarin.cmp").st_mode & 07777, mode);
+}
+
+constexpr uid_t kNobody = 65534;
+
+const Surroundings kSurroundings[] = {
+    {"PrivateProfile",
+     [](const ScratchDir& d) { ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0600), 0); },
+     [](const ScratchDir& d) { ExpectMode(d, 0600); }},
+    {"ProfileOfAnotherOwner",
+     [](const ScratchDir& d) {
+       ASSERT_EQ(::chown((d / "kelvarin.cmp").c_str(), kNobody, kNobody), 0);
+       ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0640), 0);
+     },
+     [](const ScratchDir& d) {
+       const struct stat status = StatusOf(d / "kelvarin.cmp");
+       EXPECT_EQ(status.st_uid, kNobody);
+       EXPECT_EQ(status.st_gid, kNobody);
+       EXPECT_EQ(status.st_mode & 07777, 0640u);
+     },
+     true},
+    {"ProfileWithAnExtendedAttribute",
+     [](const ScratchDir& d) {
+       ASSERT_EQ(::setxattr((d / "kelvarin.cmp").c_str(), "user.planchoice", "kept", 4, 0), 0);
+     },
+     [](const ScratchDir& d) {
+       char value[8] = {};
+       EXPECT_EQ(::getxattr((d / "kelvarin.cmp").c_str(), "user.planchoice", value, sizeof value),
+                 4);
+       EXPECT_STREQ(value, "kept");
+     }},
+    {"ReadOnlyStaleWorkFile",
+     [](const ScratchDir& d) {
+       ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0640), 0);
+       d.Write("kelvarin.tmp", "stale");
+       ASSERT_EQ(::chmod((d / "kelvarin.tmp").c_str(), 0444), 0);
+     },
+     [](const ScratchDir& d) { ExpectMode(d, 0640); }},
+    // Another user who may write the directory plants a link to a file only
+    // the rewrite's user may write.
+    {"LinkPlantedAsWorkFile",
+     [](const ScratchDir& d) {
+       d.Write("victim", "precious");
+       fs::create_symlink(d / "victim", d / "kelvarin.tmp");
+     },
+     [](const ScratchDir& d) {
+       EXPECT_EQ(d.Read("victim"), "precious");
+       EXPECT_TRUE(S_ISREG(StatusOf(d / "kelvarin.cmp").st_mode));
+     }},
+    // Opening a FIFO for writing would wait for a reader.
+    {"FifoAsWorkFile",
+     [](const ScratchDir& d) { ASSERT_EQ(::mkfifo((d / "kelvarin.tmp").c_str(), 0644), 0); },
+     [](const ScratchDir&) {}},
+};
+#endif
+
+class RewriteProfileKeeps : public ::testing::TestWithParam<Surroundings> {};
+
+TEST_P(RewriteProfileKeeps, WhatIsTheProfilesOwnAndNothingOfAStaleWorkFile) {
+#ifndef _WIN32
+  if (GetParam().needs_root && ::geteuid() != 0) {
+    GTEST_SKIP() << "only root may give a file to another owner";
+  }
+#endif
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  GetParam().arrange(dir);
+  RewriteProfile(dir.Utf8(), kNumber);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "kelvarin.tmp")));
+  GetParam().check(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RewriteProfileKeeps, ::testing::ValuesIn(kSurroundings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RewriteProfileFailsWhen, TheDirectoryDoesNotExist) {
@@ -166,12 +369,12 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   dir.Write("kelvarin.tmp", "the other rewrite's work");
-  const DirectoryLock other(ProfilePath(dir.Utf8()));
+  const ProfileFile other(ProfilePath(dir.Utf8()));
 
   try {
     RewriteProfile(dir.Utf8(), kNumber);
     FAIL() << "no error";
-  } catch (const FileError& error) {
+  } catch (const Error& error) {
     EXPECT_NE(std::string(error.what()).find("Another rewrite"), std::string::npos);
   }
   EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);

@@ -1,6 +1,6 @@
 // Where the program starts and ends: it runs the window, and reports the one
 // kind of failure the program ends with, a profile that could not be
-// rewritten.
+// rewritten, or whose rewrite may not be on disk yet.
 #include <windows.h>
 
 #include "dialog/exit_code.h"
@@ -11,6 +11,8 @@
 #include "platform/win32_text.h"
 
 namespace {
+
+constexpr wchar_t kTitle[] = L"Kelvarin Plan Choice";
 
 // A DLL planted beside a setup package must never be loaded in place of a
 // system one, so only the system directory is searched.
@@ -34,8 +36,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   try {
     planchoice::Main main(instance);
     return static_cast<int>(main.Run(show_command));
+  } catch (const planchoice::DurabilityError& error) {
+    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(error.what()));
+    return static_cast<int>(planchoice::ExitCode::kNotYetOnDisk);
   } catch (const planchoice::Error& error) {
-    planchoice::ShowStopMessage(nullptr, L"Kelvarin Plan Choice", planchoice::Widen(error.what()));
+    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(error.what()));
     return static_cast<int>(planchoice::ExitCode::kRewriteFailed);
   }
 }

@@ -9,21 +9,21 @@ namespace {
 
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(InputFile& file) : file_(file) {}
+  explicit FileSource(ProfileFile& file) : file_(file) {}
   std::size_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   void Seek(std::uint64_t offset) override { file_.Seek(offset); }
 
  private:
-  InputFile& file_;
+  ProfileFile& file_;
 };
 
 class FileSink : public ByteSink {
  public:
-  explicit FileSink(OutputFile& file) : file_(file) {}
+  explicit FileSink(WorkFile& file) : file_(file) {}
   void Write(const char* data, std::size_t size) override { file_.Write(data, size); }
 
  private:
-  OutputFile& file_;
+  WorkFile& file_;
 };
 
 std::string PathIn(const std::string& directory, std::string_view name) {
@@ -35,12 +35,12 @@ std::string PathIn(const std::string& directory, std::string_view name) {
 
 // Removes the work file of a failed rewrite. Should that fail too, the user
 // learns of both, and that the profile itself is intact.
-void DiscardWorkFile(const std::string& work_path, const Error& failure) {
+void DiscardWorkFile(WorkFile& work, const Error& failure) {
   try {
-    RemoveFile(work_path);
+    work.Discard();
   } catch (const FileError& cleanup) {
     throw Error(std::string(failure.what()) +
-                " The profile was left unchanged, but the work file " + work_path +
+                " The profile was left unchanged, but the work file " + work.path() +
                 " could not be removed: " + cleanup.reason());
   }
 }
@@ -62,28 +62,25 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
     throw Error("No access number was given for " + profile_path + "; it was left unchanged.");
   }
 
-  InputFile profile(profile_path);
-  const DirectoryLock no_other_rewrite(profile_path);
-  OutputFile work(work_path);
+  ProfileFile profile(profile_path);
+  WorkFile work(work_path);
   try {
     FileSource source(profile);
     FileSink sink(work);
     const LineCounts counts = RewriteLines(source, sink, access_number);
     if (counts.lines == 0) {
-      throw Error("The profile " + profile_path + " is empty; it was left unchanged.");
+      throw ProfileLeftUnchanged(profile_path, "is empty");
     }
     if (counts.replaced == 0) {
-      throw Error("The profile " + profile_path +
-                  " has no \"Phone0=\" entry; it was left unchanged.");
+      throw ProfileLeftUnchanged(profile_path, "has no \"Phone0=\" entry");
     }
     work.Flush();
-    profile.Close();
-    work.Close();
-    ReplaceAtomically(work_path, profile_path);
+    work.TakeIdentityOf(profile);
+    work.Replace(profile);
+  } catch (const DurabilityError&) {
+    throw;  // The work file is the profile now.
   } catch (const Error& failure) {
-    profile.CloseIgnoringErrors();
-    work.CloseIgnoringErrors();
-    DiscardWorkFile(work_path, failure);
+    DiscardWorkFile(work, failure);
     throw;
   }
 }

@@ -18,9 +18,14 @@ std::string WorkPath(const std::string& directory);
 // `access_number` (see RewriteLines), through a work file that then takes the
 // profile's place in one step.
 //
-// Returns only when the new profile is in place and on stable storage. On any
+// Returns only when the new profile is in place and on stable storage, with
+// the old one's owner, permissions and attributes (see WorkFile). On any
 // failure it throws Error and leaves the profile as it was, with no work file
-// left behind; an empty profile and one without a "Phone0=" line are failures.
+// left behind unless removing it failed too, which the message then says. An
+// empty profile, one without a "Phone0=" line, a profile that is not a
+// regular file with one name (see ProfileFile) and a second rewrite of the
+// same profile are failures. DurabilityError means that the new profile is in
+// place but may not yet be on stable storage.
 void RewriteProfile(const std::string& directory, std::string_view access_number);
 
 }  // namespace planchoice

@@ -22,6 +22,9 @@ int Run(const std::vector<std::string>& arguments) {
     WriteToStandardOutput(reply.out);
     WriteToStandardError(reply.error);
     return reply.exit_code;
+  } catch (const DurabilityError& error) {
+    WriteToStandardError(std::string(error.what()) + "\n");
+    return kExitNotYetOnDisk;
   } catch (const Error& error) {
     WriteToStandardError(std::string(error.what()) + "\n");
     return kExitRewriteFailed;

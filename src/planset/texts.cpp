@@ -23,7 +23,8 @@ std::string HelpText() {
          "  --version  print the version\n"
          "\n"
          "Exit status: 0 the profile was rewritten; 2 a usage error or an unknown plan;\n"
-         "3 the rewrite failed and the profile was left as it was.\n";
+         "3 the rewrite failed and the profile was left as it was; 4 the profile holds\n"
+         "the new number, but may not be on disk yet.\n";
 }
 
 std::string VersionText() {

@@ -28,4 +28,24 @@ FileError::FileError(std::string operation, std::string path, std::string reason
       path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
 
+Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
+  return Error("The profile " + path + " " + what + "; it was left unchanged.");
+}
+
+Error AnotherRewriteRunning(const std::string& profile_path) {
+  return Error("Another rewrite of the profile " + profile_path +
+               " is running; it was left unchanged.");
+}
+
+Error ProfileReplacedMeanwhile(const std::string& profile_path) {
+  return Error("The profile " + profile_path +
+               " was replaced by another program during the rewrite; that program's profile was "
+               "left as it is.");
+}
+
+DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause) {
+  return DurabilityError("The profile " + profile_path +
+                         " holds the new number, but it may not be on disk yet. " + cause.what());
+}
+
 }  // namespace planchoice

@@ -28,4 +28,18 @@ class FileError : public Error {
   std::string reason_;
 };
 
+// The new profile took the old one's place, but the system did not confirm
+// that the change is on stable storage: a power cut could still undo it.
+class DurabilityError : public Error {
+ public:
+  using Error::Error;
+};
+
+// "The profile PATH <what>; it was left unchanged."
+Error ProfileLeftUnchanged(const std::string& path, const std::string& what);
+Error AnotherRewriteRunning(const std::string& profile_path);
+Error ProfileReplacedMeanwhile(const std::string& profile_path);
+// The replace happened, but `cause` kept it from being made durable.
+DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause);
+
 }  // namespace planchoice

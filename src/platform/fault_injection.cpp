@@ -1,5 +1,7 @@
 #include "platform/fault_injection.h"
 
+#include <utility>
+
 namespace planchoice {
 namespace {
 
@@ -30,6 +32,20 @@ const char* NameOf(FileOperation operation) {
       return "replace";
     case FileOperation::kRemove:
       return "remove";
+    case FileOperation::kExamine:
+      return "examine";
+    case FileOperation::kLock:
+      return "lock";
+    case FileOperation::kClear:
+      return "clear";
+    case FileOperation::kSetOwner:
+      return "set the owner of";
+    case FileOperation::kSetPermissions:
+      return "set the permissions of";
+    case FileOperation::kSetAttributes:
+      return "set the attributes of";
+    case FileOperation::kSyncReplace:
+      return "sync";
   }
   return "?";
 }
@@ -50,6 +66,11 @@ FileOperation PlannedFaultOperation() {
 
 long InjectedFault(FileOperation operation) {
   ++counted;
+  if (plan.interference && operation == plan.interfere_at) {
+    if (const long error = std::exchange(plan.interference, nullptr)()) {
+      return error;
+    }
+  }
   const bool planned = counted == plan.fail_at;
   if (!planned && !(plan.fail_removes && operation == FileOperation::kRemove)) {
     return 0;

@@ -4,6 +4,10 @@
 // is an inline "no fault" that the compiler removes.
 #pragma once
 
+#ifdef PLANCHOICE_FAULT_INJECTION
+#include <functional>
+#endif
+
 namespace planchoice {
 
 enum class FileOperation {
@@ -15,17 +19,30 @@ enum class FileOperation {
   kFlush,
   kClose,
   kReplace,
-  kRemove
+  kRemove,
+  kExamine,         // the type, links or identity of a file or of its name
+  kLock,            // keeping a second rewrite out
+  kClear,           // removing what stands at the work file's name
+  kSetOwner,        // POSIX: the owner and group
+  kSetPermissions,  // POSIX: the mode; Windows: the security descriptor
+  kSetAttributes,   // POSIX: the extended attributes; Windows: attributes and creation time
+  kSyncReplace,     // making the replace durable
 };
+inline constexpr int kFileOperationKinds = static_cast<int>(FileOperation::kSyncReplace) + 1;
 
+#ifdef PLANCHOICE_FAULT_INJECTION
 struct FaultPlan {
   int fail_at = 0;            // the Nth file operation from now fails (1-based); 0 for none
   long error = 0;             // the system error it fails with (errno, or a Win32 error code)
   bool short_write = false;   // a failing write first writes half of its bytes, as on a full disk
   bool fail_removes = false;  // every removal fails too, with the same error
+  // Another program at work, or a system that fails one kind of operation:
+  // `interference` runs once, when the first file operation of the kind
+  // `interfere_at` is about to act, and returns the error it fails with, or 0.
+  FileOperation interfere_at = FileOperation::kOpen;
+  std::function<long()> interference;
 };
 
-#ifdef PLANCHOICE_FAULT_INJECTION
 const char* NameOf(FileOperation operation);
 
 // Starts counting file operations anew under `plan`.

@@ -1,8 +1,10 @@
-// Files as the profile rewrite needs them: a reader, a writer, and the two
-// directory operations that publish or discard a work file.
+// Files as the profile rewrite needs them: the profile, read and held while
+// its successor is written, and the work file that then takes its place.
 //
 // Paths are UTF-8 strings, converted to the system's form only at the system
-// call. Every failure throws FileError naming the operation and the path.
+// call. Every failure of the system throws FileError naming the operation and
+// the path; a profile that must not be rewritten throws Error with a sentence
+// that says why.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +19,8 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// Sole owner of an open file; closes it quietly when dropped.
+// Sole owner of an open file (on Windows, of any kernel handle); closes it
+// quietly when dropped.
 class FileHandle {
  public:
 #ifdef _WIN32
@@ -51,58 +54,80 @@ class FileHandle {
   Native native_ = kNone;
 };
 
-// An existing regular file, opened for reading with writers shut out.
-class InputFile {
+// The profile being rewritten, open for reading. Anything but a regular file
+// with one name is refused: a link, a FIFO, a device, a directory, a file with
+// more than one hard link, and on Windows a read-only file. Opening never
+// blocks.
+//
+// While it lives, a second rewrite of the same profile is refused at once.
+// On Windows that is settled before the profile is opened, as a file that
+// another process holds open cannot be replaced there.
+class ProfileFile {
  public:
-  explicit InputFile(std::string path);
+  explicit ProfileFile(std::string path);
+  ~ProfileFile();
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
 
   const std::string& path() const { return path_; }
   // Reads up to `size` bytes; returns 0 only at the end of the file.
   std::size_t Read(char* buffer, std::size_t size);
   // Moves the read position to `offset` bytes from the start.
   void Seek(std::uint64_t offset);
-  void Close();
-  void CloseIgnoringErrors() { handle_.Reset(); }
 
  private:
+  friend class WorkFile;
+
+  void Open();
+  // Whether the profile's name still leads to the file that was opened.
+  bool StillInPlace() const;
+
   std::string path_;
   FileHandle handle_;
+  std::uint64_t volume_ = 0;  // with index_, the file's identity
+  std::uint64_t index_ = 0;
+#ifdef _WIN32
+  FileHandle rewrite_lock_;
+  std::uint32_t attributes_ = 0;
+  std::uint64_t creation_time_ = 0;
+#else
+  std::uint32_t mode_ = 0;
+  std::uint32_t owner_ = 0;
+  std::uint32_t group_ = 0;
+#endif
 };
 
-// A file created empty, or emptied if it exists, opened for writing only.
-class OutputFile {
+// The new profile, written under the work file's name. Whatever stood at that
+// name is removed first (a link itself, never what it leads to), and the file
+// is then made new and exclusively, so nothing of an earlier file is reached
+// or inherited.
+class WorkFile {
  public:
-  explicit OutputFile(std::string path);
+  explicit WorkFile(std::string path);
 
   const std::string& path() const { return path_; }
   // Writes all `size` bytes or throws.
   void Write(const char* data, std::size_t size);
   // Waits until everything written is on stable storage.
   void Flush();
-  void Close();
-  void CloseIgnoringErrors() { handle_.Reset(); }
+  // Gives the file what belongs to the profile rather than to its contents.
+  // POSIX: the owner and group where the process may set them (where it may
+  // not, the mode keeps no permission for a group other than the profile's),
+  // the extended attributes (POSIX ACLs among them), and the mode. Windows:
+  // the hidden, system and not-indexed attributes, the security descriptor
+  // (the DACL, and the owner where permitted) and the creation time.
+  void TakeIdentityOf(const ProfileFile& profile);
+  // Puts the file in the profile's place in one step, once sure that the
+  // profile is still the file that was read; afterwards the profile's name
+  // holds the old file or the whole new one, also after a power cut. Throws
+  // DurabilityError when the replace happened but could not be made durable.
+  void Replace(ProfileFile& profile);
+  // Closes and removes the file, after a failure.
+  void Discard();
 
  private:
   std::string path_;
   FileHandle handle_;
 };
-
-// Keeps a second rewrite in the directory that holds `path` out while it
-// lives; the one that comes second fails at once. On POSIX this is an advisory lock on the
-// directory, as two writers of one work file would mix their lines. On Windows
-// the work file is opened for one writer only, which keeps them apart already.
-class DirectoryLock {
- public:
-  explicit DirectoryLock(const std::string& path);
-
- private:
-  FileHandle handle_;
-};
-
-// Puts `source` in the place of `target` in one step: afterwards `target` is
-// either the old file or the whole new one, also after a power cut.
-void ReplaceAtomically(const std::string& source, const std::string& target);
-
-void RemoveFile(const std::string& path);
 
 }  // namespace planchoice

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,16 +35,29 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A rename is durable only once the directory that holds both names is. By
-// then the rename has happened, and before and after a crash the name holds a
-// whole file, old or new; so a directory that cannot be synced (some file
-// systems refuse) is no reason to report the rewrite as failed.
-void SyncDirectoryOf(const std::string& path) {
-  const std::string directory = DirectoryOf(path);
-  const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (handle.is_open()) {
-    ::fsync(handle.get());
+Error NotARegularFile(const std::string& path, mode_t mode) {
+  if (S_ISLNK(mode)) {
+    return ProfileLeftUnchanged(path, "is a symbolic link");
   }
+  if (S_ISDIR(mode)) {
+    return ProfileLeftUnchanged(path, "is a directory");
+  }
+  if (S_ISFIFO(mode)) {
+    return ProfileLeftUnchanged(path, "is a FIFO");
+  }
+  if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    return ProfileLeftUnchanged(path, "is a device");
+  }
+  return ProfileLeftUnchanged(path, "is not a regular file");
+}
+
+struct stat Examine(const FileHandle& handle, const std::string& path) {
+  CheckInjectedFault(FileOperation::kExamine, "examine", path);
+  struct stat status {};
+  if (::fstat(handle.get(), &status) != 0) {
+    ThrowFileError("examine", path, errno);
+  }
+  return status;
 }
 
 void WriteAll(const FileHandle& handle, const std::string& path, const char* data,
@@ -61,6 +75,81 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
     }
     data += count;
     size -= static_cast<std::size_t>(count);
+  }
+}
+
+struct Ownership {
+  bool owner_kept;
+  bool group_kept;
+};
+
+Ownership GiveOwner(const FileHandle& handle, const std::string& path, uid_t owner, gid_t group) {
+  CheckInjectedFault(FileOperation::kSetOwner, "set the owner of", path);
+  if (::fchown(handle.get(), owner, group) == 0) {
+    return {true, true};
+  }
+  if (errno != EPERM && errno != EINVAL) {
+    ThrowFileError("set the owner of", path, errno);
+  }
+  // Not allowed to give the file away; a group of the process's own may still be set.
+  if (::fchown(handle.get(), static_cast<uid_t>(-1), group) != 0 && errno != EPERM &&
+      errno != EINVAL) {
+    ThrowFileError("set the owner of", path, errno);
+  }
+  const struct stat status = Examine(handle, path);
+  return {status.st_uid == owner, status.st_gid == group};
+}
+
+std::string ExtendedAttribute(int descriptor, const char* name, const std::string& path) {
+  CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+  const ssize_t size = ::fgetxattr(descriptor, name, nullptr, 0);
+  std::string value(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  if (size < 0 || ::fgetxattr(descriptor, name, value.data(), value.size()) != size) {
+    ThrowFileError("copy the extended attributes to", path, errno);
+  }
+  return value;
+}
+
+// POSIX ACLs live in extended attributes too, so leaving one out could widen
+// or narrow who may read the profile: every one is copied or the rewrite fails.
+void CopyExtendedAttributes(const FileHandle& from, const FileHandle& to, const std::string& path) {
+  CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+  const ssize_t size = ::flistxattr(from.get(), nullptr, 0);
+  if (size < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP)) {
+    return;
+  }
+  std::string names(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  if (size < 0 || ::flistxattr(from.get(), names.data(), names.size()) != size) {
+    ThrowFileError("copy the extended attributes to", path, errno);
+  }
+  for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+    const char* name = names.c_str() + at;
+    const std::string value = ExtendedAttribute(from.get(), name, path);
+    CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+    if (::fsetxattr(to.get(), name, value.data(), value.size(), 0) != 0) {
+      ThrowFileError("copy the extended attributes to", path, errno);
+    }
+  }
+}
+
+// A rename is durable only once the directory that holds both names is. A
+// file system that offers no sync of a directory says so (EINVAL, ENOTSUP),
+// and is taken at its word; a directory the process may write but not read
+// cannot be opened for a sync, so its whole file system is synced instead.
+void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile) {
+  const std::string directory = DirectoryOf(profile_path);
+  if (const long error = InjectedFault(FileOperation::kSyncReplace)) {
+    throw ProfileNotYetOnDisk(profile_path, FileError("sync", directory, std::strerror(error)));
+  }
+  const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  int result = -1;
+  if (handle.is_open()) {
+    result = ::fsync(handle.get());
+  } else if (errno == EACCES) {
+    result = ::syncfs(profile.get());
+  }
+  if (result != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP) {
+    throw ProfileNotYetOnDisk(profile_path, FileError("sync", directory, std::strerror(errno)));
   }
 }
 
@@ -90,22 +179,73 @@ bool FileHandle::Reset() {
   return ::close(Release()) == 0;
 }
 
-InputFile::InputFile(std::string path) : path_(std::move(path)) {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!handle_.is_open()) {
-    ThrowFileError("open", path_, errno);
+// The lock is the profile's own descriptor, which needs no right beyond
+// reading the profile. A rewrite that finished between this one's open and
+// its lock has put a new file under the name; that one is opened instead.
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
+  for (int attempt = 1;; ++attempt) {
+    Open();
+    CheckInjectedFault(FileOperation::kLock, "lock", path_);
+    if (::flock(handle_.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK) {
+        ThrowFileError("lock", path_, errno);
+      }
+      break;
+    }
+    if (StillInPlace()) {
+      return;
+    }
+    if (attempt == 2) {
+      break;
+    }
+    handle_.Reset();
   }
-  struct stat status {};
-  if (::fstat(handle_.get(), &status) != 0) {
-    ThrowFileError("open", path_, errno);
-  }
-  if (S_ISDIR(status.st_mode)) {
-    ThrowFileError("open", path_, EISDIR);
-  }
+  throw AnotherRewriteRunning(path_);
 }
 
-std::size_t InputFile::Read(char* buffer, std::size_t size) {
+ProfileFile::~ProfileFile() = default;
+
+void ProfileFile::Open() {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!handle_.is_open()) {
+    const int error = errno;
+    struct stat status {};
+    // A symbolic link (ELOOP) or a socket (ENXIO) is not opened at all.
+    if ((error == ELOOP || error == ENXIO) && ::lstat(path_.c_str(), &status) == 0 &&
+        !S_ISREG(status.st_mode)) {
+      throw NotARegularFile(path_, status.st_mode);
+    }
+    ThrowFileError("open", path_, error);
+  }
+  const struct stat status = Examine(handle_, path_);
+  if (!S_ISREG(status.st_mode)) {
+    throw NotARegularFile(path_, status.st_mode);
+  }
+  if (status.st_nlink > 1) {
+    throw ProfileLeftUnchanged(path_, "has " + std::to_string(status.st_nlink) +
+                                          " names (hard links), which replacing it would split");
+  }
+  volume_ = status.st_dev;
+  index_ = status.st_ino;
+  mode_ = status.st_mode & 07777;
+  owner_ = status.st_uid;
+  group_ = status.st_gid;
+}
+
+bool ProfileFile::StillInPlace() const {
+  CheckInjectedFault(FileOperation::kExamine, "examine", path_);
+  struct stat status {};
+  if (::lstat(path_.c_str(), &status) != 0) {
+    if (errno == ENOENT) {
+      return false;
+    }
+    ThrowFileError("examine", path_, errno);
+  }
+  return status.st_dev == volume_ && status.st_ino == index_;
+}
+
+std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
   CheckInjectedFault(FileOperation::kRead, "read", path_);
   for (;;) {
     const ssize_t count = ::read(handle_.get(), buffer, size);
@@ -118,30 +258,32 @@ std::size_t InputFile::Read(char* buffer, std::size_t size) {
   }
 }
 
-void InputFile::Seek(std::uint64_t offset) {
+void ProfileFile::Seek(std::uint64_t offset) {
   CheckInjectedFault(FileOperation::kSeek, "read", path_);
   if (::lseek(handle_.get(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
     ThrowFileError("read", path_, errno);
   }
 }
 
-void InputFile::Close() {
-  const bool closed = handle_.Reset();
-  CheckInjectedFault(FileOperation::kClose, "close", path_);
-  if (!closed) {
-    ThrowFileError("close", path_, errno);
+WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
+  // Safe only under the profile's lock: a name can be removed while another
+  // process still writes the file behind it.
+  CheckInjectedFault(FileOperation::kClear, "remove", path_);
+  if (::unlink(path_.c_str()) != 0 && errno != ENOENT) {
+    ThrowFileError("remove", path_, errno);
   }
-}
-
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
   CheckInjectedFault(FileOperation::kCreate, "create", path_);
-  handle_ = FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  handle_ =
+      FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!handle_.is_open()) {
+    if (errno == EEXIST) {
+      throw FileError("create", path_, "Another program made a file of that name at the same time");
+    }
     ThrowFileError("create", path_, errno);
   }
 }
 
-void OutputFile::Write(const char* data, std::size_t size) {
+void WorkFile::Write(const char* data, std::size_t size) {
   if (const long error = InjectedFault(FileOperation::kWrite)) {
     if (InjectedShortWrite()) {
       WriteAll(handle_, path_, data, size / 2);
@@ -151,47 +293,52 @@ void OutputFile::Write(const char* data, std::size_t size) {
   WriteAll(handle_, path_, data, size);
 }
 
-void OutputFile::Flush() {
+void WorkFile::Flush() {
   CheckInjectedFault(FileOperation::kFlush, "flush", path_);
   if (::fsync(handle_.get()) != 0) {
     ThrowFileError("flush", path_, errno);
   }
 }
 
-void OutputFile::Close() {
+void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
+  // The owner first: giving a file away clears its set-user-ID and set-group-ID bits.
+  const Ownership ownership = GiveOwner(handle_, path_, profile.owner_, profile.group_);
+  CopyExtendedAttributes(profile.handle_, handle_, path_);
+  mode_t mode = profile.mode_;
+  if (!ownership.owner_kept) {
+    mode &= ~S_ISUID;
+  }
+  if (!ownership.group_kept) {
+    mode &= ~(S_ISGID | S_IRWXG);
+  }
+  CheckInjectedFault(FileOperation::kSetPermissions, "set the permissions of", path_);
+  if (::fchmod(handle_.get(), mode) != 0) {
+    ThrowFileError("set the permissions of", path_, errno);
+  }
+}
+
+void WorkFile::Replace(ProfileFile& profile) {
   const bool closed = handle_.Reset();
+  const int error = errno;
   CheckInjectedFault(FileOperation::kClose, "close", path_);
   if (!closed) {
-    ThrowFileError("close", path_, errno);
+    ThrowFileError("close", path_, error);
   }
+  if (!profile.StillInPlace()) {
+    throw ProfileReplacedMeanwhile(profile.path());
+  }
+  CheckInjectedFault(FileOperation::kReplace, "replace", profile.path());
+  if (std::rename(path_.c_str(), profile.path().c_str()) != 0) {
+    ThrowFileError("replace", profile.path(), errno);
+  }
+  SyncDirectoryOf(profile.path(), profile.handle_);
 }
 
-DirectoryLock::DirectoryLock(const std::string& path) {
-  const std::string directory = DirectoryOf(path);
-  handle_ = FileHandle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!handle_.is_open()) {
-    ThrowFileError("open the directory", directory, errno);
-  }
-  if (::flock(handle_.get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) {
-      throw FileError("rewrite the profile in", directory, "Another rewrite of it is running");
-    }
-    ThrowFileError("lock", directory, errno);
-  }
-}
-
-void ReplaceAtomically(const std::string& source, const std::string& target) {
-  CheckInjectedFault(FileOperation::kReplace, "replace", target);
-  if (std::rename(source.c_str(), target.c_str()) != 0) {
-    ThrowFileError("replace", target, errno);
-  }
-  SyncDirectoryOf(target);
-}
-
-void RemoveFile(const std::string& path) {
-  CheckInjectedFault(FileOperation::kRemove, "remove", path);
-  if (::unlink(path.c_str()) != 0) {
-    ThrowFileError("remove", path, errno);
+void WorkFile::Discard() {
+  handle_.Reset();
+  CheckInjectedFault(FileOperation::kRemove, "remove", path_);
+  if (::unlink(path_.c_str()) != 0) {
+    ThrowFileError("remove", path_, errno);
   }
 }
 

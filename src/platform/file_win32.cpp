@@ -1,6 +1,9 @@
 #include <windows.h>
+#include <aclapi.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <memory>
 #include <utility>
 
 #include "platform/error.h"
@@ -10,6 +13,12 @@
 
 namespace planchoice {
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The attributes of its own that the profile keeps. Read-only is refused, and
+// archive is always set, as on any file whose contents changed.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 [[noreturn]] void ThrowFileError(const char* operation, const std::string& path,
                                  DWORD error = ::GetLastError()) {
@@ -45,6 +54,7 @@ bool IsSeparator(wchar_t c) {
 // The extended form "\\?\C:\..." lifts the 260-character limit, but the
 // system takes it literally, so it is made from the full path with each run
 // of separators cut to one ("C:\Setup\\kelvarin.cmp" means C:\Setup\kelvarin.cmp).
+// The device form "\\.\C:\..." names the same file as the extended one.
 std::wstring SystemPath(const std::string& path) {
   const std::wstring wide = Widen(path);
   const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -55,12 +65,20 @@ std::wstring SystemPath(const std::string& path) {
   full.resize(::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr));
 
   const bool is_unc = full.size() > 2 && IsSeparator(full[0]) && IsSeparator(full[1]);
-  if (is_unc && full[2] == L'?') {
+  const bool is_device = is_unc && full.size() > 3 && IsSeparator(full[3]);
+  if (is_device && full[2] == L'?') {
     return full;  // Already in the extended form.
   }
-  std::wstring system = is_unc ? L"\\\\?\\UNC\\" : L"\\\\?\\";
+  std::size_t start = 0;
+  std::wstring system = L"\\\\?\\";
+  if (is_device && full[2] == L'.') {
+    start = 4;
+  } else if (is_unc) {
+    start = 2;
+    system += L"UNC\\";
+  }
   bool after_separator = true;
-  for (std::size_t i = is_unc ? 2 : 0; i < full.size(); ++i) {
+  for (std::size_t i = start; i < full.size(); ++i) {
     const bool separator = IsSeparator(full[i]);
     if (!(separator && after_separator)) {
       system += separator ? L'\\' : full[i];
@@ -68,6 +86,183 @@ std::wstring SystemPath(const std::string& path) {
     after_separator = separator;
   }
   return system;
+}
+
+// The directory of a path in the extended form, with its final separator,
+// so that a drive's root stays a directory ("\\?\C:\", not the volume "\\?\C:").
+std::wstring DirectoryOf(const std::wstring& system_path) {
+  return system_path.substr(0, system_path.find_last_of(L'\\') + 1);
+}
+
+FileHandle OpenForAttributes(const std::wstring& system_path) {
+  return FileHandle(
+      ::CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+BY_HANDLE_FILE_INFORMATION Examine(const FileHandle& handle, const std::string& path) {
+  CheckInjectedFault(FileOperation::kExamine, "examine", path);
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle.get(), &information)) {
+    ThrowFileError("examine", path);
+  }
+  return information;
+}
+
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+std::wstring FinalPathOf(const FileHandle& handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (length < path.size()) {
+      path.resize(length);  // Empty when the system cannot tell.
+      return path;
+    }
+    path.resize(length);
+  }
+}
+
+// Whether the file `handle` was opened as, by `system_path`, lies elsewhere.
+// Windows opens a link itself when asked to (FILE_FLAG_OPEN_REPARSE_POINT);
+// Wine cannot, and takes a Unix symbolic link for the file it leads to, so
+// where the handle really is is compared with where its name is. When the
+// system cannot tell, the link flag is trusted.
+bool LeadsElsewhere(const FileHandle& handle, const std::wstring& system_path) {
+  const std::wstring file = FinalPathOf(handle);
+  std::wstring expected = FinalPathOf(OpenForAttributes(DirectoryOf(system_path)));
+  if (file.empty() || expected.empty()) {
+    return false;
+  }
+  if (expected.back() != L'\\') {
+    expected += L'\\';
+  }
+  expected += system_path.substr(system_path.find_last_of(L'\\') + 1);
+  return ::CompareStringOrdinal(file.c_str(), static_cast<int>(file.size()), expected.c_str(),
+                                static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+}
+
+// One rewrite of a directory at a time: a named mutex whose name comes from
+// the directory's identity, which needs no right on any file. Its name is in
+// the global namespace, as setups in different sessions (a service and a
+// signed-in user) share the same files. The mutex of a run that was killed is
+// abandoned, and simply taken over.
+FileHandle LockRewritesOf(const std::string& profile_path) {
+  CheckInjectedFault(FileOperation::kLock, "lock", profile_path);
+  const FileHandle directory = OpenForAttributes(DirectoryOf(SystemPath(profile_path)));
+  if (!directory.is_open()) {
+    ThrowFileError("open", profile_path);
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(directory.get(), &information)) {
+    ThrowFileError("lock", profile_path);
+  }
+  wchar_t name[64];
+  std::swprintf(name, 64, L"Global\\PlanChoice.Rewrite.%08lx.%08lx%08lx",
+                information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                information.nFileIndexLow);
+  const HANDLE mutex = ::CreateMutexExW(nullptr, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+  if (mutex == nullptr) {
+    // Held by a rewrite of another user's, who did not share it.
+    if (::GetLastError() == ERROR_ACCESS_DENIED) {
+      throw AnotherRewriteRunning(profile_path);
+    }
+    ThrowFileError("lock", profile_path);
+  }
+  FileHandle lock(mutex);
+  switch (::WaitForSingleObject(mutex, 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:
+      return lock;
+    case WAIT_TIMEOUT:
+      throw AnotherRewriteRunning(profile_path);
+    default:
+      ThrowFileError("lock", profile_path);
+  }
+}
+
+[[noreturn]] void ThrowNotYetOnDisk(const std::string& profile_path, DWORD error) {
+  throw ProfileNotYetOnDisk(profile_path, FileError("flush", profile_path, SystemMessage(error)));
+}
+
+using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+
+// The owner is set only where it differs and the system permits it: giving a
+// file away takes a privilege that a setup seldom holds.
+void GiveOwner(const FileHandle& handle, PSID owner) {
+  PSID current = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &current, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return;
+  }
+  const SecurityDescriptor owned(descriptor);
+  if (owner == nullptr || ::EqualSid(current, owner)) {
+    return;
+  }
+  const FileHandle for_owner(::ReOpenFile(handle.get(), WRITE_OWNER, kShareAll, 0));
+  if (for_owner.is_open()) {
+    ::SetSecurityInfo(for_owner.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
+                      nullptr, nullptr);
+  }
+}
+
+// Marks the file open as `handle` to be removed once the handle closes.
+void RemoveOnClose(const FileHandle& handle, const std::string& path) {
+  FILE_DISPOSITION_INFO removal{};
+  removal.DeleteFile = TRUE;
+  if (!::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &removal, sizeof removal)) {
+    ThrowFileError("remove", path);
+  }
+}
+
+// Removes what stands at the work file's name, whatever its attributes.
+void ClearName(const FileHandle& stale, const std::wstring& system_path, const std::string& path) {
+  const DWORD attributes = Examine(stale, path).dwFileAttributes;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    throw FileError("remove", path, "It is a directory");
+  }
+  if (LeadsElsewhere(stale, system_path)) {
+    throw FileError("remove", path, "It is a link, and the file it leads to would go instead");
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO writable{};
+    writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(stale.get(), FileBasicInfo, &writable, sizeof writable)) {
+      ThrowFileError("remove", path);
+    }
+  }
+  RemoveOnClose(stale, path);
+}
+
+// The DACL, and the owner where permitted. Entries the profile inherited from
+// its directory are taken from the directory anew, as they were for it.
+void CopySecurity(const FileHandle& from, const FileHandle& to, const std::string& path) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD error = ::GetSecurityInfo(from.get(), SE_FILE_OBJECT,
+                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                  nullptr, &dacl, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) {
+    ThrowFileError("set the permissions of", path, error);
+  }
+  const SecurityDescriptor owned(descriptor);
+  GiveOwner(to, owner);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+  const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED)
+                                               ? PROTECTED_DACL_SECURITY_INFORMATION
+                                               : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  error = ::SetSecurityInfo(to.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance,
+                            nullptr, nullptr, dacl, nullptr);
+  if (error != ERROR_SUCCESS) {
+    ThrowFileError("set the permissions of", path, error);
+  }
 }
 
 }  // namespace
@@ -90,16 +285,74 @@ bool FileHandle::Reset() {
   return !is_open() || ::CloseHandle(Release()) != 0;
 }
 
-InputFile::InputFile(std::string path) : path_(std::move(path)) {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!handle_.is_open()) {
-    ThrowFileError("open", path_);
+ProfileFile::ProfileFile(std::string path)
+    : path_(std::move(path)), rewrite_lock_(LockRewritesOf(path_)) {
+  try {
+    Open();
+  } catch (...) {
+    ::ReleaseMutex(rewrite_lock_.get());
+    throw;
   }
 }
 
-std::size_t InputFile::Read(char* buffer, std::size_t size) {
+ProfileFile::~ProfileFile() {
+  handle_.Reset();
+  ::ReleaseMutex(rewrite_lock_.get());
+}
+
+void ProfileFile::Open() {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  const std::wstring system_path = SystemPath(path_);
+  handle_ = FileHandle(::CreateFileW(
+      system_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+      nullptr));
+  if (!handle_.is_open()) {
+    ThrowFileError("open", path_);
+  }
+  const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
+  const DWORD attributes = information.dwFileAttributes;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    throw ProfileLeftUnchanged(path_, "is a symbolic link, a junction or another reparse point");
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    throw ProfileLeftUnchanged(path_, "is a directory");
+  }
+  if (::GetFileType(handle_.get()) != FILE_TYPE_DISK) {
+    throw ProfileLeftUnchanged(path_, "is a device");
+  }
+  if (information.nNumberOfLinks > 1) {
+    throw ProfileLeftUnchanged(path_, "has " + std::to_string(information.nNumberOfLinks) +
+                                          " names (hard links), which replacing it would split");
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    throw ProfileLeftUnchanged(path_, "is read-only");
+  }
+  if (LeadsElsewhere(handle_, system_path)) {
+    throw ProfileLeftUnchanged(path_, "is a link to another file");
+  }
+  volume_ = information.dwVolumeSerialNumber;
+  index_ = Join(information.nFileIndexHigh, information.nFileIndexLow);
+  attributes_ = attributes;
+  creation_time_ =
+      Join(information.ftCreationTime.dwHighDateTime, information.ftCreationTime.dwLowDateTime);
+}
+
+bool ProfileFile::StillInPlace() const {
+  CheckInjectedFault(FileOperation::kExamine, "examine", path_);
+  const FileHandle now = OpenForAttributes(SystemPath(path_));
+  if (!now.is_open()) {
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+      return false;
+    }
+    ThrowFileError("examine", path_);
+  }
+  const BY_HANDLE_FILE_INFORMATION information = Examine(now, path_);
+  return information.dwVolumeSerialNumber == volume_ &&
+         Join(information.nFileIndexHigh, information.nFileIndexLow) == index_;
+}
+
+std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
   CheckInjectedFault(FileOperation::kRead, "read", path_);
   DWORD count = 0;
   const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -109,7 +362,7 @@ std::size_t InputFile::Read(char* buffer, std::size_t size) {
   return count;
 }
 
-void InputFile::Seek(std::uint64_t offset) {
+void ProfileFile::Seek(std::uint64_t offset) {
   CheckInjectedFault(FileOperation::kSeek, "read", path_);
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
@@ -118,25 +371,34 @@ void InputFile::Seek(std::uint64_t offset) {
   }
 }
 
-void InputFile::Close() {
-  const bool closed = handle_.Reset();
-  const DWORD error = ::GetLastError();
-  CheckInjectedFault(FileOperation::kClose, "close", path_);
-  if (!closed) {
-    ThrowFileError("close", path_, error);
+WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
+  const std::wstring system_path = SystemPath(path_);
+  {
+    CheckInjectedFault(FileOperation::kClear, "remove", path_);
+    const FileHandle stale(
+        ::CreateFileW(system_path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                      kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (stale.is_open()) {
+      ClearName(stale, system_path, path_);
+    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+      ThrowFileError("remove", path_);
+    }
   }
-}
-
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
   CheckInjectedFault(FileOperation::kCreate, "create", path_);
-  handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Shared for deletion only, so that the file can be moved into place while open.
+  handle_ = FileHandle(::CreateFileW(
+      system_path.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
+      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle_.is_open()) {
+    if (::GetLastError() == ERROR_FILE_EXISTS) {
+      throw FileError("create", path_, "Another program made a file of that name at the same time");
+    }
     ThrowFileError("create", path_);
   }
 }
 
-void OutputFile::Write(const char* data, std::size_t size) {
+void WorkFile::Write(const char* data, std::size_t size) {
   if (const long error = InjectedFault(FileOperation::kWrite)) {
     if (InjectedShortWrite()) {
       WriteAll(handle_, path_, data, size / 2);
@@ -146,37 +408,64 @@ void OutputFile::Write(const char* data, std::size_t size) {
   WriteAll(handle_, path_, data, size);
 }
 
-void OutputFile::Flush() {
+void WorkFile::Flush() {
   CheckInjectedFault(FileOperation::kFlush, "flush", path_);
   if (!::FlushFileBuffers(handle_.get())) {
     ThrowFileError("flush", path_);
   }
 }
 
-void OutputFile::Close() {
-  const bool closed = handle_.Reset();
+void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
+  CheckInjectedFault(FileOperation::kSetPermissions, "set the permissions of", path_);
+  DWORD volume_flags = 0;
+  const bool volume_known = ::GetVolumeInformationByHandleW(
+      profile.handle_.get(), nullptr, 0, nullptr, nullptr, &volume_flags, nullptr, 0);
+  // A FAT volume, say, keeps no security descriptors at all.
+  if (!volume_known || (volume_flags & FILE_PERSISTENT_ACLS)) {
+    CopySecurity(profile.handle_, handle_, path_);
+  }
+
+  CheckInjectedFault(FileOperation::kSetAttributes, "set the attributes of", path_);
+  FILE_BASIC_INFO basic{};
+  basic.CreationTime.QuadPart = static_cast<LONGLONG>(profile.creation_time_);
+  basic.FileAttributes = (profile.attributes_ & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
+  if (!::SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic)) {
+    ThrowFileError("set the attributes of", path_);
+  }
+}
+
+void WorkFile::Replace(ProfileFile& profile) {
+  // Windows replaces no file that is open, so the profile is closed first.
+  const bool closed = profile.handle_.Reset();
   const DWORD error = ::GetLastError();
-  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  CheckInjectedFault(FileOperation::kClose, "close", profile.path());
   if (!closed) {
-    ThrowFileError("close", path_, error);
+    ThrowFileError("close", profile.path(), error);
   }
-}
-
-DirectoryLock::DirectoryLock(const std::string&) {}
-
-void ReplaceAtomically(const std::string& source, const std::string& target) {
-  CheckInjectedFault(FileOperation::kReplace, "replace", target);
-  if (!::MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
+  if (!profile.StillInPlace()) {
+    throw ProfileReplacedMeanwhile(profile.path());
+  }
+  CheckInjectedFault(FileOperation::kReplace, "replace", profile.path());
+  if (!::MoveFileExW(SystemPath(path_).c_str(), SystemPath(profile.path()).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowFileError("replace", target);
+    ThrowFileError("replace", profile.path());
   }
+  // Within a volume the move is a rename, which MOVEFILE_WRITE_THROUGH does
+  // not flush (it speaks of moves made by copying). Flushing the moved file
+  // writes its metadata, its new name with it, and the disk's cache.
+  if (const long injected = InjectedFault(FileOperation::kSyncReplace)) {
+    ThrowNotYetOnDisk(profile.path(), static_cast<DWORD>(injected));
+  }
+  if (!::FlushFileBuffers(handle_.get())) {
+    ThrowNotYetOnDisk(profile.path(), ::GetLastError());
+  }
+  handle_.Reset();
 }
 
-void RemoveFile(const std::string& path) {
-  CheckInjectedFault(FileOperation::kRemove, "remove", path);
-  if (!::DeleteFileW(SystemPath(path).c_str())) {
-    ThrowFileError("remove", path);
-  }
+void WorkFile::Discard() {
+  CheckInjectedFault(FileOperation::kRemove, "remove", path_);
+  RemoveOnClose(handle_, path_);
+  handle_.Reset();
 }
 
 }  // namespace planchoice

@@ -5,13 +5,10 @@
 #include <memory>
 
 namespace planchoice {
-namespace {
 
-struct LocalFreeDeleter {
-  void operator()(wchar_t* text) const { ::LocalFree(text); }
-};
-
-}  // namespace
+void LocalFreeDeleter::operator()(void* memory) const {
+  ::LocalFree(memory);
+}
 
 std::wstring Widen(std::string_view utf8) {
   if (utf8.empty()) {
