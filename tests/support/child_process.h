@@ -32,6 +32,11 @@ class StartedProgram {
   // Waits for the program to end and returns its exit code, and its standard
   // output and standard error as the bytes it wrote.
   ProcessResult Wait();
+#ifndef _WIN32
+  // Ends the program with SIGKILL, whatever it is doing, and reaps it.
+  // Returns true when it was still running.
+  bool Kill();
+#endif
 
  private:
   ScratchDir outputs_{"planset-output"};

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -78,6 +79,11 @@ ProcessResult StartedProgram::Wait() {
   result.out = outputs_.Read("out").value_or("");
   result.error = outputs_.Read("error").value_or("");
   return result;
+}
+
+bool StartedProgram::Kill() {
+  ::kill(process_, SIGKILL);
+  return Wait().exit_code == -1;
 }
 
 }  // namespace planchoice::testing
