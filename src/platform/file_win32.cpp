@@ -1,20 +1,19 @@
 #include <windows.h>
-#include <aclapi.h>
 
 #include <algorithm>
 #include <cwchar>
-#include <memory>
 #include <utility>
 
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/win32_path.h"
+#include "platform/win32_security.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // The attributes of its own that the profile keeps. Read-only is refused, and
 // archive is always set, as on any file whose contents changed.
 constexpr DWORD kKeptAttributes =
@@ -47,59 +46,6 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
   }
 }
 
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
-}
-
-// The extended form "\\?\C:\..." lifts the 260-character limit, but the
-// system takes it literally, so it is made from the full path with each run
-// of separators cut to one ("C:\Setup\\kelvarin.cmp" means C:\Setup\kelvarin.cmp).
-// The device form "\\.\C:\..." names the same file as the extended one.
-std::wstring SystemPath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) {
-    return wide;  // The call that uses the path reports why it is not valid.
-  }
-  std::wstring full(needed, L'\0');
-  full.resize(::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr));
-
-  const bool is_unc = full.size() > 2 && IsSeparator(full[0]) && IsSeparator(full[1]);
-  const bool is_device = is_unc && full.size() > 3 && IsSeparator(full[3]);
-  if (is_device && full[2] == L'?') {
-    return full;  // Already in the extended form.
-  }
-  std::size_t start = 0;
-  std::wstring system = L"\\\\?\\";
-  if (is_device && full[2] == L'.') {
-    start = 4;
-  } else if (is_unc) {
-    start = 2;
-    system += L"UNC\\";
-  }
-  bool after_separator = true;
-  for (std::size_t i = start; i < full.size(); ++i) {
-    const bool separator = IsSeparator(full[i]);
-    if (!(separator && after_separator)) {
-      system += separator ? L'\\' : full[i];
-    }
-    after_separator = separator;
-  }
-  return system;
-}
-
-// The directory of a path in the extended form, with its final separator,
-// so that a drive's root stays a directory ("\\?\C:\", not the volume "\\?\C:").
-std::wstring DirectoryOf(const std::wstring& system_path) {
-  return system_path.substr(0, system_path.find_last_of(L'\\') + 1);
-}
-
-FileHandle OpenForAttributes(const std::wstring& system_path) {
-  return FileHandle(
-      ::CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
 BY_HANDLE_FILE_INFORMATION Examine(const FileHandle& handle, const std::string& path) {
   CheckInjectedFault(FileOperation::kExamine, "examine", path);
   BY_HANDLE_FILE_INFORMATION information{};
@@ -111,38 +57,6 @@ BY_HANDLE_FILE_INFORMATION Examine(const FileHandle& handle, const std::string& 
 
 std::uint64_t Join(DWORD high, DWORD low) {
   return (static_cast<std::uint64_t>(high) << 32) | low;
-}
-
-std::wstring FinalPathOf(const FileHandle& handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
-    if (length < path.size()) {
-      path.resize(length);  // Empty when the system cannot tell.
-      return path;
-    }
-    path.resize(length);
-  }
-}
-
-// Whether the file `handle` was opened as, by `system_path`, lies elsewhere.
-// Windows opens a link itself when asked to (FILE_FLAG_OPEN_REPARSE_POINT);
-// Wine cannot, and takes a Unix symbolic link for the file it leads to, so
-// where the handle really is is compared with where its name is. When the
-// system cannot tell, the link flag is trusted.
-bool LeadsElsewhere(const FileHandle& handle, const std::wstring& system_path) {
-  const std::wstring file = FinalPathOf(handle);
-  std::wstring expected = FinalPathOf(OpenForAttributes(DirectoryOf(system_path)));
-  if (file.empty() || expected.empty()) {
-    return false;
-  }
-  if (expected.back() != L'\\') {
-    expected += L'\\';
-  }
-  expected += system_path.substr(system_path.find_last_of(L'\\') + 1);
-  return ::CompareStringOrdinal(file.c_str(), static_cast<int>(file.size()), expected.c_str(),
-                                static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
 }
 
 // One rewrite of a directory at a time: a named mutex whose name comes from
@@ -188,28 +102,6 @@ FileHandle LockRewritesOf(const std::string& profile_path) {
   throw ProfileNotYetOnDisk(profile_path, FileError("flush", profile_path, SystemMessage(error)));
 }
 
-using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
-
-// The owner is set only where it differs and the system permits it: giving a
-// file away takes a privilege that a setup seldom holds.
-void GiveOwner(const FileHandle& handle, PSID owner) {
-  PSID current = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(handle.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &current, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return;
-  }
-  const SecurityDescriptor owned(descriptor);
-  if (owner == nullptr || ::EqualSid(current, owner)) {
-    return;
-  }
-  const FileHandle for_owner(::ReOpenFile(handle.get(), WRITE_OWNER, kShareAll, 0));
-  if (for_owner.is_open()) {
-    ::SetSecurityInfo(for_owner.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
-                      nullptr, nullptr);
-  }
-}
-
 // Marks the file open as `handle` to be removed once the handle closes.
 void RemoveOnClose(const FileHandle& handle, const std::string& path) {
   FILE_DISPOSITION_INFO removal{};
@@ -236,33 +128,6 @@ void ClearName(const FileHandle& stale, const std::wstring& system_path, const s
     }
   }
   RemoveOnClose(stale, path);
-}
-
-// The DACL, and the owner where permitted. Entries the profile inherited from
-// its directory are taken from the directory anew, as they were for it.
-void CopySecurity(const FileHandle& from, const FileHandle& to, const std::string& path) {
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  DWORD error = ::GetSecurityInfo(from.get(), SE_FILE_OBJECT,
-                                  OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                                  nullptr, &dacl, nullptr, &descriptor);
-  if (error != ERROR_SUCCESS) {
-    ThrowFileError("set the permissions of", path, error);
-  }
-  const SecurityDescriptor owned(descriptor);
-  GiveOwner(to, owner);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  ::GetSecurityDescriptorControl(descriptor, &control, &revision);
-  const SECURITY_INFORMATION inheritance = (control & SE_DACL_PROTECTED)
-                                               ? PROTECTED_DACL_SECURITY_INFORMATION
-                                               : UNPROTECTED_DACL_SECURITY_INFORMATION;
-  error = ::SetSecurityInfo(to.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance,
-                            nullptr, nullptr, dacl, nullptr);
-  if (error != ERROR_SUCCESS) {
-    ThrowFileError("set the permissions of", path, error);
-  }
 }
 
 }  // namespace

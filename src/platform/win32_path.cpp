@@ -1,0 +1,86 @@
+#include "platform/win32_path.h"
+
+#include <windows.h>
+
+#include "platform/win32_text.h"
+
+namespace planchoice {
+namespace {
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+std::wstring FinalPathOf(const FileHandle& handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (length < path.size()) {
+      path.resize(length);  // Empty when the system cannot tell.
+      return path;
+    }
+    path.resize(length);
+  }
+}
+
+}  // namespace
+
+std::wstring SystemPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) {
+    return wide;  // The call that uses the path reports why it is not valid.
+  }
+  std::wstring full(needed, L'\0');
+  full.resize(::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr));
+
+  const bool is_unc = full.size() > 2 && IsSeparator(full[0]) && IsSeparator(full[1]);
+  const bool is_device = is_unc && full.size() > 3 && IsSeparator(full[3]);
+  if (is_device && full[2] == L'?') {
+    return full;  // Already in the extended form.
+  }
+  std::size_t start = 0;
+  std::wstring system = L"\\\\?\\";
+  if (is_device && full[2] == L'.') {
+    start = 4;
+  } else if (is_unc) {
+    start = 2;
+    system += L"UNC\\";
+  }
+  bool after_separator = true;
+  for (std::size_t i = start; i < full.size(); ++i) {
+    const bool separator = IsSeparator(full[i]);
+    if (!(separator && after_separator)) {
+      system += separator ? L'\\' : full[i];
+    }
+    after_separator = separator;
+  }
+  return system;
+}
+
+std::wstring DirectoryOf(const std::wstring& system_path) {
+  return system_path.substr(0, system_path.find_last_of(L'\\') + 1);
+}
+
+FileHandle OpenForAttributes(const std::wstring& system_path) {
+  return FileHandle(
+      ::CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool LeadsElsewhere(const FileHandle& handle, const std::wstring& system_path) {
+  const std::wstring file = FinalPathOf(handle);
+  std::wstring expected = FinalPathOf(OpenForAttributes(DirectoryOf(system_path)));
+  if (file.empty() || expected.empty()) {
+    return false;
+  }
+  if (expected.back() != L'\\') {
+    expected += L'\\';
+  }
+  expected += system_path.substr(system_path.find_last_of(L'\\') + 1);
+  return ::CompareStringOrdinal(file.c_str(), static_cast<int>(file.size()), expected.c_str(),
+                                static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+}
+
+}  // namespace planchoice
