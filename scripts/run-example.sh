@@ -48,6 +48,7 @@ case "$exit_code" in
   2) meaning="no directory was given" ;;
   3) meaning="the rewrite failed; the profile was left as it was" ;;
   4) meaning="the profile was rewritten, but may not be on disk yet" ;;
+  5) meaning="the window could not be made; nothing was changed" ;;
   *) meaning="not one of PlanChoice's own exit codes: the program did not run or did not end normally"
      failed=1 ;;
 esac

@@ -61,8 +61,8 @@ void CreateControls(HWND form, HINSTANCE instance) {
         0, design.class_name, design.text, WS_CHILD | WS_VISIBLE | design.style, 0, 0, 0, 0, form,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
     if (control == nullptr) {
-      throw Error("Could not create the " + Narrow(design.class_name) +
-                  " control: " + SystemMessage(::GetLastError()));
+      throw CannotCreate("the " + Narrow(design.class_name) + " control",
+                         SystemMessage(::GetLastError()));
     }
   }
 }

@@ -22,7 +22,7 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = 0;
 
 [[noreturn]] void ThrowCreateError(const std::string& what) {
-  throw Error("Could not create " + what + ": " + SystemMessage(::GetLastError()));
+  throw CannotCreate(what, SystemMessage(::GetLastError()));
 }
 
 HICON LoadProgramIcon(HINSTANCE instance, int size_metric) {
@@ -104,7 +104,7 @@ void Main::Form_Load() {
   Directory = Narrow(ArgumentText(::GetCommandLineW()));
   if (Directory.empty()) {
     ShowStopMessage(nullptr, L"Fatal error", L"No directory specified");
-    Unload(ExitCode::kNoDirectory);
+    Unload(ExitCode::kUsage);
   }
 }
 
@@ -133,7 +133,7 @@ void Main::Unload(ExitCode outcome) {
 LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* const self = static_cast<Main*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->window_.Reset(window);
+    self->window_ = WindowOwner(window);
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* const self = reinterpret_cast<Main*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -150,7 +150,7 @@ LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam,
   } catch (...) {
     // Carried to Run, which rethrows it once the window is gone.
     self->failure_ = std::current_exception();
-    self->Unload(ExitCode::kRewriteFailed);
+    self->Unload(ExitCode::kFailed);
     return 0;
   }
 }

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "dialog/controls.h"
-#include "dialog/exit_code.h"
-#include "dialog/win32_owners.h"
+#include "logic/outcome.h"
+#include "platform/win32_owners.h"
 
 namespace planchoice {
 

@@ -1,13 +1,11 @@
-// Where the program starts and ends: it runs the window, and reports the one
-// kind of failure the program ends with, a profile that could not be
-// rewritten, or whose rewrite may not be on disk yet.
+// Where the program starts and ends: it runs the window, and reports any
+// failure that ends it in one message box.
 #include <windows.h>
 
-#include "dialog/exit_code.h"
 #include "dialog/main_form.h"
 #include "dialog/message_box.h"
 #include "dialog/system_function.h"
-#include "platform/error.h"
+#include "logic/outcome.h"
 #include "platform/win32_text.h"
 
 namespace {
@@ -36,11 +34,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   try {
     planchoice::Main main(instance);
     return static_cast<int>(main.Run(show_command));
-  } catch (const planchoice::DurabilityError& error) {
-    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(error.what()));
-    return static_cast<int>(planchoice::ExitCode::kNotYetOnDisk);
-  } catch (const planchoice::Error& error) {
-    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(error.what()));
-    return static_cast<int>(planchoice::ExitCode::kRewriteFailed);
+  } catch (...) {
+    const planchoice::Failure failure = planchoice::CurrentFailure();
+    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(failure.message));
+    return static_cast<int>(failure.code);
   }
 }

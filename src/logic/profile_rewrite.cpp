@@ -82,6 +82,14 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
   } catch (const Error& failure) {
     DiscardWorkFile(work, failure);
     throw;
+  } catch (...) {
+    // Not a failure of the files (no memory left, say): the work file goes
+    // all the same, and what went wrong is what the user learns.
+    try {
+      work.Discard();
+    } catch (const Error&) {
+    }
+    throw;
   }
 }
 

@@ -2,12 +2,14 @@
 
 #include <csignal>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "planset/command_line.h"
+#include "logic/outcome.h"
+#include "logic/plan_table.h"
+#include "logic/profile_rewrite.h"
+#include "planset/arguments.h"
 #include "planset/console.h"
-#include "planset/execute.h"
-#include "platform/error.h"
 
 #ifdef _WIN32
 #include "platform/win32_text.h"
@@ -16,18 +18,81 @@
 namespace planchoice::planset {
 namespace {
 
+constexpr char kUsage[] =
+    "Usage: planset DIRECTORY PLAN\n"
+    "       planset --list | --help | --version\n";
+
+std::string Help() {
+  return std::string(kUsage) + "\n" + "Sets the dial-in number in the connection profile " +
+         std::string(kProfileName) +
+         " in DIRECTORY\n"
+         "to the number of PLAN, as the PlanChoice dialog does, with no window.\n"
+         "PLAN is a plan's name exactly as --list shows it, in quotes when it holds a blank.\n"
+         "The profile is replaced in one step; on any failure it is left as it was.\n"
+         "\n"
+         "  --list     print the plans and their numbers, one per line\n"
+         "  --help     print this help\n"
+         "  --version  print the version\n"
+         "\n"
+         "Exit status: 0 the profile was rewritten; 2 a usage error or an unknown plan;\n"
+         "3 the rewrite failed and the profile was left as it was; 4 the profile holds\n"
+         "the new number, but may not be on disk yet.\n";
+}
+
+std::string PlanList() {
+  std::string text;
+  for (const Plan& plan : PlanTable) {
+    text.append(plan.label).append("\t").append(plan.access_number).append("\n");
+  }
+  return text;
+}
+
+std::string UnknownPlan(std::string_view plan) {
+  std::string text = "There is no plan \"" + std::string(plan) + "\"; the plans are ";
+  for (std::size_t row = 0; row < PlanTable.size(); ++row) {
+    if (row > 0) {
+      text += row + 1 < PlanTable.size() ? ", " : " and ";
+    }
+    text.append("\"").append(PlanTable[row].label).append("\"");
+  }
+  return text + ".\n";
+}
+
+int Answer(std::string_view text) {
+  WriteToStandardOutput(text);
+  return static_cast<int>(ExitCode::kRewritten);
+}
+
+int Refuse(std::string_view text) {
+  WriteToStandardError(text);
+  return static_cast<int>(ExitCode::kUsage);
+}
+
 int Run(const std::vector<std::string>& arguments) {
   try {
-    const Reply reply = Execute(ParseCommandLine(arguments));
-    WriteToStandardOutput(reply.out);
-    WriteToStandardError(reply.error);
-    return reply.exit_code;
-  } catch (const DurabilityError& error) {
-    WriteToStandardError(std::string(error.what()) + "\n");
-    return kExitNotYetOnDisk;
-  } catch (const Error& error) {
-    WriteToStandardError(std::string(error.what()) + "\n");
-    return kExitRewriteFailed;
+    const Request request = ParseArguments(arguments);
+    switch (request.kind) {
+      case Request::Kind::kList:
+        return Answer(PlanList());
+      case Request::Kind::kHelp:
+        return Answer(Help());
+      case Request::Kind::kVersion:
+        return Answer("planset " PLANSET_VERSION "\n");
+      case Request::Kind::kRewrite:
+        break;
+    }
+    const std::string_view number = LookUpAccessNumber(request.plan);
+    if (number.empty()) {
+      return Refuse(UnknownPlan(request.plan));
+    }
+    RewriteProfile(request.directory, number);
+    return static_cast<int>(ExitCode::kRewritten);
+  } catch (const UsageError& error) {
+    return Refuse(std::string(error.what()) + "\n" + kUsage);
+  } catch (...) {
+    const Failure failure = CurrentFailure();
+    WriteToStandardError(failure.message + "\n");
+    return static_cast<int>(failure.code);
   }
 }
 

@@ -28,6 +28,11 @@ FileError::FileError(std::string operation, std::string path, std::string reason
       path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
 
+WindowError CannotCreate(const std::string& what, const std::string& reason) {
+  return WindowError("Could not create " + what + ": " + AsSentenceEnd(reason) +
+                     " Nothing was changed.");
+}
+
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
   return Error("The profile " + path + " " + what + "; it was left unchanged.");
 }

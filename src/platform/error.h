@@ -35,6 +35,15 @@ class DurabilityError : public Error {
   using Error::Error;
 };
 
+// The window could not be made; nothing was changed.
+class WindowError : public Error {
+ public:
+  using Error::Error;
+};
+
+// "Could not create <what>: <reason>. Nothing was changed."
+WindowError CannotCreate(const std::string& what, const std::string& reason);
+
 // "The profile PATH <what>; it was left unchanged."
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what);
 Error AnotherRewriteRunning(const std::string& profile_path);

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/owner.h"
+
 namespace planchoice {
 
 #ifdef _WIN32
@@ -19,40 +21,34 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// Sole owner of an open file (on Windows, of any kernel handle); closes it
-// quietly when dropped.
-class FileHandle {
- public:
+// An open file (on POSIX, a descriptor). Closing drops it whatever the
+// system answers; a close that fails is never retried.
+struct OpenFile {
 #ifdef _WIN32
-  using Native = void*;
+  using Handle = void*;
+  static Handle None() {
+    return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1));
+  }
 #else
-  using Native = int;
+  using Handle = int;
+  static Handle None() {
+    return -1;
+  }
 #endif
-  static const Native kNone;
-
-  FileHandle() = default;
-  explicit FileHandle(Native native) : native_(native) {}
-  FileHandle(FileHandle&& other) noexcept : native_(other.Release()) {}
-  FileHandle& operator=(FileHandle&& other) noexcept;
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    Reset();
-  }
-
-  Native get() const {
-    return native_;
-  }
-  bool is_open() const {
-    return native_ != kNone;
-  }
-  Native Release();
-  // Closes the file; returns false when the system reports an error.
-  bool Reset();
-
- private:
-  Native native_ = kNone;
+  static bool Close(Handle handle);
 };
+
+using FileHandle = Owner<OpenFile>;
+
+#ifdef _WIN32
+// The named mutex that keeps a second rewrite of a directory out, held by
+// this thread: released, then closed.
+struct HeldMutex {
+  using Handle = void*;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle mutex);
+};
+#endif
 
 // The profile being rewritten, open for reading. Anything but a regular file
 // with one name is refused: a link, a FIFO, a device, a directory, a file with
@@ -87,7 +83,7 @@ class ProfileFile {
   std::uint64_t volume_ = 0;  // with index_, the file's identity
   std::uint64_t index_ = 0;
 #ifdef _WIN32
-  FileHandle rewrite_lock_;
+  Owner<HeldMutex> rewrite_lock_;
   std::uint32_t attributes_ = 0;
   std::uint64_t creation_time_ = 0;
 #else

@@ -143,7 +143,7 @@ void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile)
   }
   const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   int result = -1;
-  if (handle.is_open()) {
+  if (handle) {
     result = ::fsync(handle.get());
   } else if (errno == EACCES) {
     result = ::syncfs(profile.get());
@@ -155,28 +155,9 @@ void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile)
 
 }  // namespace
 
-const FileHandle::Native FileHandle::kNone = -1;
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    native_ = other.Release();
-  }
-  return *this;
-}
-
-FileHandle::Native FileHandle::Release() {
-  const Native native = native_;
-  native_ = kNone;
-  return native;
-}
-
-bool FileHandle::Reset() {
-  if (!is_open()) {
-    return true;
-  }
+bool OpenFile::Close(Handle descriptor) {
   // The descriptor is gone after close() whatever it returns; never retry.
-  return ::close(Release()) == 0;
+  return ::close(descriptor) == 0;
 }
 
 // The lock is the profile's own descriptor, which needs no right beyond
@@ -208,7 +189,7 @@ ProfileFile::~ProfileFile() = default;
 void ProfileFile::Open() {
   CheckInjectedFault(FileOperation::kOpen, "open", path_);
   handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!handle_.is_open()) {
+  if (!handle_) {
     const int error = errno;
     struct stat status {};
     // A symbolic link (ELOOP) or a socket (ENXIO) is not opened at all.
@@ -275,7 +256,7 @@ WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
   CheckInjectedFault(FileOperation::kCreate, "create", path_);
   handle_ =
       FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (!handle_.is_open()) {
+  if (!handle_) {
     if (errno == EEXIST) {
       throw FileError("create", path_, "Another program made a file of that name at the same time");
     }

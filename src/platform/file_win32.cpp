@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/win32_owners.h"
 #include "platform/win32_path.h"
 #include "platform/win32_security.h"
 #include "platform/win32_text.h"
@@ -64,10 +65,10 @@ std::uint64_t Join(DWORD high, DWORD low) {
 // the global namespace, as setups in different sessions (a service and a
 // signed-in user) share the same files. The mutex of a run that was killed is
 // abandoned, and simply taken over.
-FileHandle LockRewritesOf(const std::string& profile_path) {
+Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
   CheckInjectedFault(FileOperation::kLock, "lock", profile_path);
   const FileHandle directory = OpenForAttributes(DirectoryOf(SystemPath(profile_path)));
-  if (!directory.is_open()) {
+  if (!directory) {
     ThrowFileError("open", profile_path);
   }
   BY_HANDLE_FILE_INFORMATION information{};
@@ -86,11 +87,11 @@ FileHandle LockRewritesOf(const std::string& profile_path) {
     }
     ThrowFileError("lock", profile_path);
   }
-  FileHandle lock(mutex);
+  KernelObjectOwner opened(mutex);
   switch (::WaitForSingleObject(mutex, 0)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
-      return lock;
+      return Owner<HeldMutex>(opened.Release());
     case WAIT_TIMEOUT:
       throw AnotherRewriteRunning(profile_path);
     default:
@@ -132,22 +133,13 @@ void ClearName(const FileHandle& stale, const std::wstring& system_path, const s
 
 }  // namespace
 
-const FileHandle::Native FileHandle::kNone = INVALID_HANDLE_VALUE;
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    native_ = other.Release();
-  }
-  return *this;
+bool OpenFile::Close(Handle handle) {
+  return ::CloseHandle(handle) != 0;
 }
 
-FileHandle::Native FileHandle::Release() {
-  return std::exchange(native_, kNone);
-}
-
-bool FileHandle::Reset() {
-  return !is_open() || ::CloseHandle(Release()) != 0;
+bool HeldMutex::Close(Handle mutex) {
+  const bool released = ::ReleaseMutex(mutex) != 0;
+  return ::CloseHandle(mutex) != 0 && released;
 }
 
 ProfileFile::ProfileFile(std::string path)
@@ -172,7 +164,7 @@ void ProfileFile::Open() {
       system_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
       nullptr));
-  if (!handle_.is_open()) {
+  if (!handle_) {
     ThrowFileError("open", path_);
   }
   const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
@@ -206,7 +198,7 @@ void ProfileFile::Open() {
 bool ProfileFile::StillInPlace() const {
   CheckInjectedFault(FileOperation::kExamine, "examine", path_);
   const FileHandle now = OpenForAttributes(SystemPath(path_));
-  if (!now.is_open()) {
+  if (!now) {
     if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
       return false;
     }
@@ -244,7 +236,7 @@ WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
         ::CreateFileW(system_path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                       kShareAll, nullptr, OPEN_EXISTING,
                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (stale.is_open()) {
+    if (stale) {
       ClearName(stale, system_path, path_);
     } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
       ThrowFileError("remove", path_);
@@ -255,7 +247,7 @@ WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
   handle_ = FileHandle(::CreateFileW(
       system_path.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle_.is_open()) {
+  if (!handle_) {
     if (::GetLastError() == ERROR_FILE_EXISTS) {
       throw FileError("create", path_, "Another program made a file of that name at the same time");
     }

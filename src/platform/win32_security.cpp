@@ -28,7 +28,7 @@ void GiveOwner(const FileHandle& handle, PSID owner) {
     return;
   }
   const FileHandle for_owner(::ReOpenFile(handle.get(), WRITE_OWNER, kShareAll, 0));
-  if (for_owner.is_open()) {
+  if (for_owner) {
     ::SetSecurityInfo(for_owner.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, owner, nullptr,
                       nullptr, nullptr);
   }

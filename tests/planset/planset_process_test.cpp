@@ -45,7 +45,7 @@ TEST_P(PlansetRewrites, TheProfileWithThePlansNumberAndPrintsNothing) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   const ProcessResult result = Planset({dir.Utf8(), std::string(GetParam().label)});
-  EXPECT_EQ(result.exit_code, 0) << result.error;
+  EXPECT_EQ(result.exit_code, ExitCode::kRewritten) << result.error;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.error, "");
   EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(GetParam().access_number));
@@ -64,7 +64,7 @@ TEST_P(PlansetTakesTheDirectoryAsGiven, WithAnyNameAndATrailingSeparator) {
   dir.Write("kelvarin.cmp", kProfile);
   const Plan& plan = PlanTable.back();
   const ProcessResult result = Planset({dir.Utf8() + kPathSeparator, std::string(plan.label)});
-  EXPECT_EQ(result.exit_code, 0) << result.error;
+  EXPECT_EQ(result.exit_code, ExitCode::kRewritten) << result.error;
   EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(plan.access_number));
 }
 
@@ -87,20 +87,20 @@ TEST(PlansetPrints, ThePlansAndTheirNumbersInRowOrder) {
   for (const Plan& plan : PlanTable) {
     expected += std::string(plan.label) + "\t" + std::string(plan.access_number) + "\n";
   }
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, ExitCode::kRewritten);
   EXPECT_EQ(result.out, Printed(expected));
   EXPECT_EQ(result.error, "");
 }
 
 TEST(PlansetPrints, ItsVersion) {
   const ProcessResult result = Planset({"--version"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, ExitCode::kRewritten);
   EXPECT_EQ(result.out, Printed(std::string("planset ") + PLANSET_VERSION + "\n"));
 }
 
 TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
   const ProcessResult result = Planset({"--help"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, ExitCode::kRewritten);
   EXPECT_EQ(result.out.rfind("Usage: planset DIRECTORY PLAN", 0), 0u) << result.out;
   EXPECT_NE(result.out.find("Exit status: 0"), std::string::npos);
   EXPECT_EQ(result.error, "");
@@ -110,7 +110,7 @@ class PlansetRejectsTheUsage : public ::testing::TestWithParam<std::vector<std::
 
 TEST_P(PlansetRejectsTheUsage, WithExitCode2AndTheUsageLine) {
   const ProcessResult result = Planset(GetParam());
-  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_EQ(result.exit_code, ExitCode::kUsage);
   EXPECT_EQ(result.out, "");
   EXPECT_NE(result.error.find(Printed("\nUsage: planset DIRECTORY PLAN\n")), std::string::npos)
       << result.error;
@@ -121,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PlansetRejectsTheUsage,
                                            std::vector<std::string>{"dir"},
                                            std::vector<std::string>{"dir", "Sorvel", "25"},
                                            std::vector<std::string>{"", "Sorvel 10"},
+                                           std::vector<std::string>{"dir", ""},
                                            std::vector<std::string>{"--bogus"},
                                            std::vector<std::string>{"--list", "dir"}));
 
@@ -130,7 +131,7 @@ TEST_P(PlansetRejectsAnUnknownPlan, ListsThePlansAndLeavesTheProfile) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   const ProcessResult result = Planset({dir.Utf8(), GetParam()});
-  EXPECT_EQ(result.exit_code, 2);
+  EXPECT_EQ(result.exit_code, ExitCode::kUsage);
   EXPECT_EQ(result.out, "");
   EXPECT_NE(result.error.find("\"" + GetParam() + "\""), std::string::npos) << result.error;
   for (const Plan& plan : PlanTable) {
@@ -142,12 +143,12 @@ TEST_P(PlansetRejectsAnUnknownPlan, ListsThePlansAndLeavesTheProfile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, PlansetRejectsAnUnknownPlan,
-                         ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel", ""));
+                         ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel"));
 
 TEST(PlansetFailsWithExitCode3, WhenTheProfileIsMissing) {
   const ScratchDir dir;
   const ProcessResult result = Planset({dir.Utf8(), "Sorvel 25"});
-  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.exit_code, ExitCode::kFailed);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.error.rfind("Could not open " + ProfilePath(dir.Utf8()) + ": ", 0), 0u)
       << result.error;
@@ -159,7 +160,7 @@ TEST(PlansetFailsWithExitCode3, WhenTheProfileHasNoPhone0Entry) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kNoPhoneProfile);
   const ProcessResult result = Planset({dir.Utf8(), "Sorvel 25"});
-  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.exit_code, ExitCode::kFailed);
   EXPECT_EQ(result.error, Printed("The profile " + ProfilePath(dir.Utf8()) +
                                   " has no \"Phone0=\" entry; it was left unchanged.\n"));
   EXPECT_EQ(dir.Read("kelvarin.cmp"), kNoPhoneProfile);
@@ -178,7 +179,7 @@ TEST(PlansetFailsWithExitCode3, WhenAFileSizeLimitIsReached) {
   dir.Write("kelvarin.cmp", profile);
   const ProcessResult result = RunProgram("/bin/sh", {"-c", "ulimit -f 100 && exec \"$0\" \"$@\"",
                                                       PLANSET_PROGRAM, dir.Utf8(), "Sorvel 25"});
-  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.exit_code, ExitCode::kFailed);
   EXPECT_EQ(result.error.rfind("Could not write " + WorkPath(dir.Utf8()) + ": File too large.", 0),
             0u)
       << result.error;

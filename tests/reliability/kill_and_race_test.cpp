@@ -40,9 +40,9 @@ std::string ProfileOf(std::size_t megabytes) {
 class RunTimes {
  public:
   // Runs planset on `dir` to its end, and returns its exit code.
-  int Run(const ScratchDir& dir, const char* plan) {
+  ExitCode Run(const ScratchDir& dir, const char* plan) {
     const auto started = Clock::now();
-    const int exit_code = StartedProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait().exit_code;
+    const ExitCode exit_code = StartedProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait().exit_code;
     recent_[next_++ % recent_.size()] =
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
     return exit_code;
@@ -69,7 +69,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   RunTimes run_times;
   for (int run = 0; run < 3; ++run) {
     dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), 0);
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kRewritten);
   }
 
   std::mt19937 random(20261208);
@@ -94,7 +94,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
       ASSERT_TRUE(*profile == new_profile) << "profile damaged after kill " << kill;
       ++found_new;
     }
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), 0) << "after kill " << kill;
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kRewritten) << "after kill " << kill;
     ASSERT_EQ(dir.Read("kelvarin.cmp"), new_profile);
     ASSERT_FALSE(fs::exists(dir / "kelvarin.tmp"));
   }
@@ -120,7 +120,7 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   RunTimes run_times;
   for (int run = 0; run < 3; ++run) {
     dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 10"), 0);
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 10"), ExitCode::kRewritten);
   }
 
   std::mt19937 random(20261209);
@@ -136,21 +136,24 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
     StartedProgram second(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 60"});
     const ProcessResult results[] = {first.Wait(), second.Wait()};
 
-    ASSERT_TRUE(results[0].exit_code == 0 || results[1].exit_code == 0)
+    ASSERT_TRUE(results[0].exit_code == ExitCode::kRewritten ||
+                results[1].exit_code == ExitCode::kRewritten)
         << results[0].error << results[1].error;
     const std::optional<std::string> profile = dir.Read("kelvarin.cmp");
     ASSERT_TRUE(profile == with_ten || profile == with_sixty);
     EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
     // A run that lost the race said so and changed nothing.
     for (int run = 0; run < 2; ++run) {
-      if (results[run].exit_code != 0) {
-        EXPECT_EQ(results[run].exit_code, 3);
+      if (results[run].exit_code != ExitCode::kRewritten) {
+        EXPECT_EQ(results[run].exit_code, ExitCode::kFailed);
         EXPECT_NE(results[run].error.find("Another rewrite"), std::string::npos)
             << results[run].error;
         EXPECT_TRUE(profile == (run == 0 ? with_sixty : with_ten));
       }
     }
-    (results[0].exit_code == 0 && results[1].exit_code == 0 ? both_succeeded : one_refused)++;
+    (results[0].exit_code == ExitCode::kRewritten && results[1].exit_code == ExitCode::kRewritten
+         ? both_succeeded
+         : one_refused)++;
   }
   const auto seconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count() /

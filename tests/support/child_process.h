@@ -4,16 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "support/exit_code_printer.h"
 #include "support/scratch_dir.h"
 
 #ifdef _WIN32
-#include "platform/file.h"
+#include "platform/win32_owners.h"
 #endif
 
 namespace planchoice::testing {
 
 struct ProcessResult {
-  int exit_code = -1;  // -1 when the child did not end by itself
+  ExitCode exit_code{-1};  // -1 when the child did not end by itself
   std::string out;
   std::string error;
   long peak_memory_kb = 0;  // the child's peak resident memory; 0 when unknown
@@ -42,7 +43,7 @@ class StartedProgram {
   ScratchDir outputs_{"planset-output"};
   std::string program_;
 #ifdef _WIN32
-  FileHandle process_;
+  KernelObjectOwner process_;
 #else
   int process_ = -1;
 #endif

@@ -74,7 +74,7 @@ ProcessResult StartedProgram::Wait() {
   process_ = -1;
 
   ProcessResult result;
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.exit_code = ExitCode{WIFEXITED(status) ? WEXITSTATUS(status) : -1};
   result.peak_memory_kb = usage.ru_maxrss;
   result.out = outputs_.Read("out").value_or("");
   result.error = outputs_.Read("error").value_or("");
@@ -83,7 +83,7 @@ ProcessResult StartedProgram::Wait() {
 
 bool StartedProgram::Kill() {
   ::kill(process_, SIGKILL);
-  return Wait().exit_code == -1;
+  return Wait().exit_code == ExitCode{-1};
 }
 
 }  // namespace planchoice::testing

@@ -37,7 +37,7 @@ FileHandle CreateInheritableFile(const std::filesystem::path& path) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   FileHandle file(::CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.is_open()) {
+  if (!file) {
     throw std::runtime_error("cannot create " + path.u8string());
   }
   return file;
@@ -69,23 +69,23 @@ StartedProgram::StartedProgram(const std::string& program,
                         nullptr, nullptr, &startup, &process)) {
     throw std::runtime_error("cannot start " + program + ": " + SystemMessage(::GetLastError()));
   }
-  const FileHandle thread(process.hThread);
-  process_ = FileHandle(process.hProcess);
+  const KernelObjectOwner thread(process.hThread);
+  process_ = KernelObjectOwner(process.hProcess);
 }
 
 StartedProgram::~StartedProgram() {
-  if (process_.is_open()) {
+  if (process_) {
     ::WaitForSingleObject(process_.get(), INFINITE);
   }
 }
 
 ProcessResult StartedProgram::Wait() {
-  const FileHandle process = std::move(process_);
+  const KernelObjectOwner process = std::move(process_);
   ::WaitForSingleObject(process.get(), INFINITE);
   ProcessResult result;
   DWORD exit_code = 0;
   if (::GetExitCodeProcess(process.get(), &exit_code)) {
-    result.exit_code = static_cast<int>(exit_code);
+    result.exit_code = static_cast<ExitCode>(exit_code);
   }
   PROCESS_MEMORY_COUNTERS memory{};
   if (::GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {

@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DWORD kRewritten = 0;
-constexpr DWORD kRewriteFailed = 3;
 constexpr wchar_t kPlan[] = L"Sorvel 25";
 
 std::string Repeated(const std::string& line, int times) {
@@ -126,11 +124,11 @@ TEST_P(DialogGivenHostileInput, RewritesCorrectlyOrReportsOnceAndLosesNothing) {
     EXPECT_EQ(box->Title(), L"Kelvarin Plan Choice");
     EXPECT_TRUE(Contains(box->Text(), directory.wstring()));
     box->Dismiss();
-    EXPECT_EQ(run.WaitForExit(), kRewriteFailed);
+    EXPECT_EQ(run.WaitForExit(), ExitCode::kFailed);
     EXPECT_TRUE(profile == input.profile) << "the profile was changed";
   } else {
     EXPECT_NE(input.outcome, Outcome::kRefused);
-    EXPECT_EQ(run.WaitForExit(), kRewritten);
+    EXPECT_EQ(run.WaitForExit(), ExitCode::kRewritten);
     EXPECT_TRUE(profile == RewrittenInMemory(input.profile, LookUpAccessNumber("Sorvel 25")))
         << "the profile is not as rewritten";
   }

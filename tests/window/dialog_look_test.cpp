@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "dialog/win32_owners.h"
 #include "driver/window_query.h"
+#include "platform/win32_owners.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {

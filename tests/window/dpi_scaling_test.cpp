@@ -44,7 +44,7 @@ TEST_P(DialogAtHigherDpi, ScalesEveryPlaceAndSize) {
       << "OK";
 
   dialog->ClickCloseBox();
-  EXPECT_EQ(run->WaitForExit(), 1u);
+  EXPECT_EQ(run->WaitForExit(), ExitCode::kClosed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, DialogAtHigherDpi, ::testing::Values(120u, 144u, 192u),

@@ -12,9 +12,6 @@
 namespace planchoice::testing {
 namespace {
 
-constexpr DWORD kRewritten = 0;
-constexpr DWORD kClosed = 1;
-
 // Checks that a box asks the user to do something about the plan, stays the
 // dialog's own, and offers only OK.
 void ExpectPlanMessage(const driver::MessageBoxView& box, const driver::PlanDialog& dialog,
@@ -54,7 +51,7 @@ class PlanPicked : public ShownDialogTest, public ::testing::WithParamInterface<
 TEST_P(PlanPicked, SetsItsNumberAndEnds) {
   ASSERT_TRUE(dialog_->PickPlan(GetParam().label));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
   EXPECT_EQ(Profile(), ProfileText(GetParam().number));
   EXPECT_FALSE(WorkFileExists());
 }
@@ -75,7 +72,7 @@ using PlanChosen = ShownDialogTest;
 TEST_F(PlanChosen, TypedExactlyCountsAsPicked) {
   ASSERT_TRUE(dialog_->TypePlan(L"Sorvel 60"));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberC));
   EXPECT_FALSE(WorkFileExists());
 }
@@ -84,7 +81,7 @@ TEST_F(PlanChosen, EnterPressesOk) {
   ASSERT_TRUE(dialog_->PickPlan(L"Sorvel Ever"));
   ASSERT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
   ASSERT_TRUE(dialog_->PressKey(VK_RETURN));
-  EXPECT_EQ(run_->WaitForExit(), kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberB));
 }
 
@@ -108,7 +105,7 @@ TEST_P(OkWithoutPlan, AsksForAPlanAndLetsTheUserChooseAgain) {
 
   ASSERT_TRUE(dialog_->PickPlan(L"Sorvel 10"));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberA));
 }
 
@@ -141,7 +138,7 @@ TEST_P(UnknownPlan, IsRefusedByNameAndTheProfileKeepsItsNumber) {
   EXPECT_FALSE(WorkFileExists());
 
   ASSERT_TRUE(dialog_->PressKey(VK_ESCAPE));
-  EXPECT_EQ(run_->WaitForExit(), kClosed);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kClosed);
   EXPECT_EQ(Profile(), ProfileText());
 }
 
@@ -177,7 +174,7 @@ TEST_P(ClosedWindow, EndsWithoutAChange) {
   } else {
     dialog_->ClickCloseBox();
   }
-  EXPECT_EQ(run_->WaitForExit(), kClosed);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kClosed);
   EXPECT_EQ(Profile(), ProfileText());
   EXPECT_FALSE(WorkFileExists());
 }

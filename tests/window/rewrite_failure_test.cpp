@@ -11,8 +11,6 @@
 namespace planchoice::testing {
 namespace {
 
-constexpr DWORD kRewriteFailed = 3;
-
 enum class Holder { kNobody, kExclusively, kSharingReads };
 
 struct BrokenProfile {
@@ -44,7 +42,7 @@ TEST_P(RewriteFails, ReportsItOnceAndLeavesTheProfileAsItWas) {
     WriteProfile(*bytes);
   }
   FileHandle held = Hold();
-  ASSERT_EQ(held.is_open(), GetParam().held_open_by != Holder::kNobody);
+  ASSERT_EQ(static_cast<bool>(held), GetParam().held_open_by != Holder::kNobody);
 
   driver::ProgramRun run(program_, L" " + Directory());
   const auto dialog = driver::PlanDialog::Find(run.process_id());
@@ -61,7 +59,7 @@ TEST_P(RewriteFails, ReportsItOnceAndLeavesTheProfileAsItWas) {
   EXPECT_FALSE(dialog->IsOpen()) << "the dialog stayed behind the report";
 
   box->Dismiss();
-  EXPECT_EQ(run.WaitForExit(), kRewriteFailed) << "a second report, or the program hangs";
+  EXPECT_EQ(run.WaitForExit(), ExitCode::kFailed) << "a second report, or the program hangs";
   held.Reset();
   EXPECT_EQ(Profile(), bytes);
   EXPECT_FALSE(WorkFileExists());

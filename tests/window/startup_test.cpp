@@ -35,7 +35,7 @@ TEST_P(StartedWithoutDirectory, SaysSoAndEndsWithoutShowingTheDialog) {
       << "another window of the program is visible";
 
   box->Dismiss();
-  EXPECT_EQ(run.WaitForExit(), 2u);
+  EXPECT_EQ(run.WaitForExit(), ExitCode::kUsage);
 }
 
 INSTANTIATE_TEST_SUITE_P(Spellings, StartedWithoutDirectory,

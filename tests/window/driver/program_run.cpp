@@ -35,8 +35,8 @@ ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_
     throw std::runtime_error("cannot start " + Narrow(program) + ": " +
                              SystemMessage(::GetLastError()));
   }
-  const Owned<HANDLE, CloseHandleOf> thread(started.hThread);
-  process_.Reset(started.hProcess);
+  const KernelObjectOwner thread(started.hThread);
+  process_ = KernelObjectOwner(started.hProcess);
   process_id_ = started.dwProcessId;
 }
 
@@ -51,14 +51,14 @@ bool ProgramRun::IsRunning() const {
   return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
-std::optional<DWORD> ProgramRun::WaitForExit(std::chrono::milliseconds patience) const {
+std::optional<ExitCode> ProgramRun::WaitForExit(std::chrono::milliseconds patience) const {
   if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) !=
       WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD exit_code = 0;
   ::GetExitCodeProcess(process_.get(), &exit_code);
-  return exit_code;
+  return static_cast<ExitCode>(exit_code);
 }
 
 }  // namespace planchoice::driver

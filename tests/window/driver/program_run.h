@@ -7,8 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "dialog/win32_owners.h"
 #include "driver/wait.h"
+#include "platform/win32_owners.h"
+#include "support/exit_code_printer.h"
 
 namespace planchoice::driver {
 
@@ -28,13 +29,10 @@ class ProgramRun {
   DWORD process_id() const { return process_id_; }
   bool IsRunning() const;
   // The exit code, once the program has ended within `patience`.
-  std::optional<DWORD> WaitForExit(std::chrono::milliseconds patience = kPatience) const;
+  std::optional<ExitCode> WaitForExit(std::chrono::milliseconds patience = kPatience) const;
 
  private:
-  struct CloseHandleOf {
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-  };
-  Owned<HANDLE, CloseHandleOf> process_;
+  KernelObjectOwner process_;
   DWORD process_id_ = 0;
 };
 

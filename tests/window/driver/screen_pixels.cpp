@@ -1,24 +1,17 @@
 #include "driver/screen_pixels.h"
 
-#include "dialog/win32_owners.h"
+#include "platform/win32_owners.h"
 
 namespace planchoice::driver {
 namespace {
-
-struct DeleteMemoryDc {
-  void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-struct DeleteBitmap {
-  void operator()(HBITMAP bitmap) const { ::DeleteObject(bitmap); }
-};
 
 // A bitmap of the screen's format, selected into a DC of its own.
 class Canvas {
  public:
   Canvas(int width, int height) : width_(width), height_(height) {
     const ScreenDcOwner screen(::GetDC(nullptr));
-    dc_.Reset(::CreateCompatibleDC(screen.get()));
-    bitmap_.Reset(::CreateCompatibleBitmap(screen.get(), width, height));
+    dc_ = MemoryDcOwner(::CreateCompatibleDC(screen.get()));
+    bitmap_ = BitmapOwner(::CreateCompatibleBitmap(screen.get(), width, height));
     previous_ = ::SelectObject(dc_.get(), bitmap_.get());
   }
   ~Canvas() { ::SelectObject(dc_.get(), previous_); }
@@ -41,8 +34,8 @@ class Canvas {
  private:
   int width_;
   int height_;
-  Owned<HDC, DeleteMemoryDc> dc_;
-  Owned<HBITMAP, DeleteBitmap> bitmap_;
+  MemoryDcOwner dc_;
+  BitmapOwner bitmap_;
   HGDIOBJ previous_ = nullptr;
 };
 

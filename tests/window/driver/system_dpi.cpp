@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "dialog/win32_owners.h"
+#include "platform/win32_owners.h"
 
 namespace planchoice::driver {
 namespace {
@@ -10,18 +10,13 @@ namespace {
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kDpiValue[] = L"LogPixels";
 
-struct CloseKey {
-  void operator()(HKEY key) const { ::RegCloseKey(key); }
-};
-using KeyOwner = Owned<HKEY, CloseKey>;
-
-KeyOwner OpenDesktopKey() {
+RegistryKeyOwner OpenDesktopKey() {
   HKEY key = nullptr;
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0,
                         KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot open the desktop settings");
   }
-  return KeyOwner(key);
+  return RegistryKeyOwner(key);
 }
 
 }  // namespace
@@ -32,7 +27,7 @@ bool IsRunningUnderWine() {
 }
 
 SystemDpiSetting::SystemDpiSetting(DWORD dpi) {
-  const KeyOwner key = OpenDesktopKey();
+  const RegistryKeyOwner key = OpenDesktopKey();
   DWORD value = 0;
   DWORD size = sizeof(value);
   DWORD type = 0;
@@ -48,7 +43,7 @@ SystemDpiSetting::SystemDpiSetting(DWORD dpi) {
 }
 
 SystemDpiSetting::~SystemDpiSetting() {
-  const KeyOwner key = OpenDesktopKey();
+  const RegistryKeyOwner key = OpenDesktopKey();
   if (previous_) {
     ::RegSetValueExW(key.get(), kDpiValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*previous_),
                      sizeof(*previous_));
