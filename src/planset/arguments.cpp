@@ -1,61 +1,51 @@
 #include "planset/arguments.h"
 
+#include <algorithm>
+
 #include "logic/plan_table.h"
 
 namespace planchoice::planset {
-namespace {
-
-bool IsOption(const std::string& argument) {
-  return (argument.size() > 1 && argument[0] == '-') || argument == "/?";
-}
-
-}  // namespace
 
 Request ParseArguments(const std::vector<std::string>& arguments) {
-  bool help = false;
-  bool version = false;
-  bool list = false;
-  bool options_ended = false;
-  std::string unknown_option;
+  std::vector<std::string> options;
   std::vector<std::string> operands;
+  bool options_ended = false;
   for (const std::string& argument : arguments) {
-    if (options_ended || !IsOption(argument)) {
-      operands.push_back(argument);
-    } else if (argument == "--") {
+    if (!options_ended && argument == "--") {
       options_ended = true;
-    } else if (argument == "--help" || argument == "-h" || argument == "/?") {
-      help = true;
-    } else if (argument == "--version") {
-      version = true;
-    } else if (argument == "--list") {
-      list = true;
-    } else if (unknown_option.empty()) {
-      unknown_option = argument;
+    } else if (!options_ended &&
+               ((argument.size() > 1 && argument[0] == '-') || argument == "/?")) {
+      options.push_back(argument);
+    } else {
+      operands.push_back(argument);
     }
   }
-
-  if (help || version) {
-    return {help ? Request::Kind::kHelp : Request::Kind::kVersion, "", ""};
+  const auto given = [&options](const char* option) {
+    return std::find(options.begin(), options.end(), option) != options.end();
+  };
+  if (given("--help") || given("-h") || given("/?")) {
+    return {Request::Kind::kHelp, "", ""};
   }
-  if (!unknown_option.empty()) {
-    throw UsageError("Unknown option " + unknown_option + ".");
+  if (given("--version")) {
+    return {Request::Kind::kVersion, "", ""};
   }
-  if (list) {
+  for (const std::string& option : options) {
+    if (option != "--list") {
+      throw UsageError("Unknown option " + option + ".");
+    }
+  }
+  if (!options.empty()) {
     if (!operands.empty()) {
       throw UsageError("--list takes no DIRECTORY or PLAN.");
     }
     return {Request::Kind::kList, "", ""};
   }
-  switch (operands.size()) {
-    case 0:
-      throw UsageError("DIRECTORY and PLAN are missing.");
-    case 1:
-      throw UsageError("PLAN is missing.");
-    case 2:
-      break;
-    default:
-      throw UsageError("Too many arguments; put a plan name with a blank in quotes, as in \"" +
-                       std::string(PlanTable.front().label) + "\".");
+  if (operands.size() < 2) {
+    throw UsageError(operands.empty() ? "DIRECTORY and PLAN are missing." : "PLAN is missing.");
+  }
+  if (operands.size() > 2) {
+    throw UsageError("Too many arguments; put a plan name with a blank in quotes, as in \"" +
+                     std::string(PlanTable.front().label) + "\".");
   }
   if (operands[0].empty()) {
     throw UsageError("No directory specified.");

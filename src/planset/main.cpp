@@ -59,12 +59,12 @@ std::string UnknownPlan(std::string_view plan) {
 }
 
 int Answer(std::string_view text) {
-  WriteToStandardOutput(text);
+  Write(stdout, text);
   return static_cast<int>(ExitCode::kRewritten);
 }
 
 int Refuse(std::string_view text) {
-  WriteToStandardError(text);
+  Write(stderr, text);
   return static_cast<int>(ExitCode::kUsage);
 }
 
@@ -91,7 +91,7 @@ int Run(const std::vector<std::string>& arguments) {
     return Refuse(std::string(error.what()) + "\n" + kUsage);
   } catch (...) {
     const Failure failure = CurrentFailure();
-    WriteToStandardError(failure.message + "\n");
+    Write(stderr, failure.message + "\n");
     return static_cast<int>(failure.code);
   }
 }
