@@ -1,11 +1,13 @@
-// In-memory ends for RewriteLines: a source that hands its bytes out in
-// pieces of a chosen size, and a sink that collects what it is given.
+// In-memory ends for RewriteLines, for the tests and the benchmark: a source
+// that hands out bytes it does not own in pieces of a chosen size, and a sink
+// that collects what it is given.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "logic/line_rewrite.h"
 
@@ -13,8 +15,9 @@ namespace planchoice::testing {
 
 class MemorySource : public ByteSource {
  public:
-  explicit MemorySource(std::string data, std::size_t piece = std::string::npos)
-      : data_(std::move(data)), piece_(piece) {}
+  // `data` must outlive the source.
+  explicit MemorySource(std::string_view data, std::size_t piece = std::string::npos)
+      : data_(data), piece_(piece) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     const std::size_t count = std::min({size, piece_, data_.size() - position_});
@@ -34,7 +37,7 @@ class MemorySource : public ByteSource {
   int seeks() const { return seeks_; }
 
  private:
-  std::string data_;
+  std::string_view data_;
   std::size_t piece_;
   std::size_t position_ = 0;
   int seeks_ = 0;
@@ -44,6 +47,8 @@ class StringSink : public ByteSink {
  public:
   void Write(const char* data, std::size_t size) override { text_.append(data, size); }
   const std::string& text() const { return text_; }
+  // Empties the text but keeps its storage, for a sink used again and again.
+  void Clear() { text_.clear(); }
 
  private:
   std::string text_;
