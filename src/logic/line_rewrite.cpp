@@ -25,8 +25,12 @@ class LineRewriter {
         Emit(access_number);
         Emit("\r\n");
         ++counts.replaced;
-      } else {
-        Rewind(line_start);
+      } else if (line_start >= start_) {  // back to the line's start, to pass it on whole
+        position_ = static_cast<std::size_t>(line_start - start_);
+      } else {  // its start has left the buffer (a long indentation, a refill): read it again
+        in_.Seek(line_start);
+        start_ = line_start;
+        filled_ = position_ = 0;
       }
       PassRestOfLine(/*keep=*/!key);
       ++counts.lines;
@@ -45,17 +49,6 @@ class LineRewriter {
     filled_ = in_.Read(input_.data(), input_.size());
     position_ = run_begin_ = run_end_ = next_cr_ = next_lf_ = 0;
     return filled_ > 0;
-  }
-
-  // Returns to the start of the current line, which is read again only when
-  // it has left the buffer (a long indentation, or a line across a refill).
-  void Rewind(std::uint64_t offset) {
-    if (offset < start_) {
-      in_.Seek(offset);
-      start_ = offset;
-      filled_ = 0;
-    }
-    position_ = static_cast<std::size_t>(offset - start_);
   }
 
   // The index of the first CR or LF from `position_` on, or `filled_`. The
@@ -126,8 +119,10 @@ class LineRewriter {
   }
 
   void EmitRun() {
-    Copy(std::string_view(input_.data() + run_begin_, run_end_ - run_begin_));
-    run_begin_ = run_end_;
+    if (run_begin_ < run_end_) {
+      Copy(std::string_view(input_.data() + run_begin_, run_end_ - run_begin_));
+      run_begin_ = run_end_;
+    }
   }
 
   // Short texts are copied a byte at a time, which costs less than a call.
