@@ -1,6 +1,5 @@
-// Profiles for the benchmark, made up on the spot: every one holds a
-// "Phone0=" entry near its start, so that a rewrite of it succeeds, and only
-// ASCII text, so that every tool compared can read it.
+// Profiles for the benchmark, made up on the spot. Each begins with a section
+// heading and a "Phone0=" entry, so that a rewrite of it succeeds.
 #pragma once
 
 #include <cstdint>
@@ -10,23 +9,22 @@
 namespace planchoice::bench {
 
 enum class Shape {
-  kTypical,        // about 1 KB in 40 lines, like a real profile
-  kOrdinaryLines,  // short key lines under many sections, about 35 bytes a line
-  kOneLongLine,    // a section heading and the "Phone0=" entry, then one line of the rest
+  kOrdinaryLines,  // short key lines under many sections, 28 bytes a line on average
+  kOneLongLine,    // the two lines, then one line of all the rest
 };
 
-struct ProfileText {
-  std::string bytes;
-  std::uint64_t lines = 0;
-};
+// The profile sizes measured: a typical profile, and the small, large and
+// huge ones that show how the rewrite grows with the size.
+inline constexpr std::int64_t kTypicalSize = 1 << 10;
+inline constexpr std::int64_t kSmallSize = 1 << 20;
+inline constexpr std::int64_t kLargeSize = 64 << 20;
+inline constexpr std::int64_t kHugeSize = std::int64_t{1} << 30;
 
-// About `size` bytes (exactly the typical profile for Shape::kTypical), every
-// line ended by `line_end`.
-ProfileText MakeProfile(Shape shape, std::uint64_t size, std::string_view line_end = "\r\n");
+// A profile of about `size` bytes whose lines end with `line_end`.
+std::string MakeProfile(Shape shape, std::uint64_t size, std::string_view line_end);
 
-// Writes such a profile to `path` piece by piece, so that its size is not
-// bounded by memory, and flushes it to disk so that writing it back does not
-// burden what is measured next. Returns the number of lines.
-std::uint64_t WriteProfile(const std::string& path, Shape shape, std::uint64_t size);
+// Writes a CR LF profile of about `size` bytes to `path` a piece at a time,
+// so that its size is not bounded by memory, and flushes it to disk.
+void WriteProfile(const std::string& path, Shape shape, std::uint64_t size);
 
 }  // namespace planchoice::bench

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64     # 32- and 64-bit Windows builds
   wine wine32:i386 wine64 fonts-wine          # running them; which Wine runs here, see README
   xvfb x11-apps imagemagick                   # a virtual display and its screenshots
+  libbenchmark-dev hyperfine jq               # the benchmark, and what reads its figures
   crudini                                     # the benchmark compares planset with it
 )
 
