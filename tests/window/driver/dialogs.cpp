@@ -7,25 +7,7 @@
 namespace planchoice::driver {
 namespace {
 
-constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::optional<HWND> FindTopWindow(DWORD process_id, bool want_message_box,
-                                  std::chrono::milliseconds patience) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND window : VisibleTopWindows(process_id)) {
-          if ((ClassName(window) == kDialogClass) == want_message_box) {
-            found = window;
-            return true;
-          }
-        }
-        return false;
-      },
-      patience);
-  return found != nullptr ? std::optional<HWND>(found) : std::nullopt;
-}
 
 }  // namespace
 
@@ -72,17 +54,33 @@ bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
 }
 
 void MessageBoxView::Dismiss() const {
-  ::PostMessageW(box_, WM_COMMAND, IDOK, 0);
+  Press(IDOK);
+}
+
+void MessageBoxView::Press(int button) const {
+  ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0);
 }
 
 std::optional<MessageBoxView> FindMessageBox(DWORD process_id, std::chrono::milliseconds patience) {
-  const std::optional<HWND> box = FindTopWindow(process_id, true, patience);
-  return box ? std::optional<MessageBoxView>(MessageBoxView(*box)) : std::nullopt;
+  const HWND box = FindTopWindow(
+      process_id, [](HWND window) { return ClassName(window) == kDialogClass; }, patience);
+  return box != nullptr ? std::optional<MessageBoxView>(MessageBoxView(box)) : std::nullopt;
+}
+
+std::optional<MessageBoxView> FindMessageBoxOver(HWND owner, std::chrono::milliseconds patience) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(owner, &process_id);
+  const HWND box = FindTopWindow(
+      process_id,
+      [&](HWND window) { return ClassName(window) == kDialogClass && Owner(window) == owner; },
+      patience);
+  return box != nullptr ? std::optional<MessageBoxView>(MessageBoxView(box)) : std::nullopt;
 }
 
 std::optional<PlanDialog> PlanDialog::Find(DWORD process_id, std::chrono::milliseconds patience) {
-  const std::optional<HWND> window = FindTopWindow(process_id, false, patience);
-  return window ? std::optional<PlanDialog>(PlanDialog(*window)) : std::nullopt;
+  const HWND window = FindTopWindow(
+      process_id, [](HWND candidate) { return ClassName(candidate) != kDialogClass; }, patience);
+  return window != nullptr ? std::optional<PlanDialog>(PlanDialog(window)) : std::nullopt;
 }
 
 HWND PlanDialog::label() const {
@@ -174,12 +172,7 @@ bool PlanDialog::PastePlan(const std::wstring& text) const {
 }
 
 bool PlanDialog::ClickOk() const {
-  const HWND button = ok();
-  if (button == nullptr || !::IsWindowVisible(button) || !::IsWindowEnabled(button)) {
-    return false;
-  }
-  ::PostMessageW(button, BM_CLICK, 0, 0);
-  return true;
+  return ClickButton(ok());
 }
 
 bool PlanDialog::PressKey(UINT virtual_key) const {

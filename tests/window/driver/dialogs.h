@@ -26,6 +26,8 @@ class MessageBoxView {
   bool ShowsIcon(const wchar_t* system_icon, std::chrono::milliseconds patience = kPatience) const;
   // Presses OK, as the user would.
   void Dismiss() const;
+  // Presses the button with the id that MessageBox returns for it, e.g. IDYES.
+  void Press(int button) const;
 
  private:
   HWND box_;
@@ -34,6 +36,11 @@ class MessageBoxView {
 // The message box that the process shows within `patience`.
 std::optional<MessageBoxView> FindMessageBox(DWORD process_id,
                                              std::chrono::milliseconds patience = kPatience);
+
+// The message box shown over `owner` within `patience`, for programs whose
+// own main window is a dialog too.
+std::optional<MessageBoxView> FindMessageBoxOver(HWND owner,
+                                                 std::chrono::milliseconds patience = kPatience);
 
 class PlanDialog {
  public:

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "driver/child_process.h"
 #include "platform/win32_text.h"
 
 namespace planchoice::driver {
 
-std::wstring PlanChoicePath() {
+std::wstring BuildFile(const std::string& relative_to_tests) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
@@ -19,10 +20,13 @@ std::wstring PlanChoicePath() {
     path.resize(path.size() * 2);
   }
   path.resize(path.find_last_of(L'\\') + 1);
-  // Where the build puts the program, relative to the test programs.
-  std::wstring relative = Widen(PLANCHOICE_FROM_TESTS);
+  std::wstring relative = Widen(relative_to_tests);
   std::replace(relative.begin(), relative.end(), L'/', L'\\');
   return path + relative;
+}
+
+std::wstring PlanChoicePath() {
+  return BuildFile(PLANCHOICE_FROM_TESTS);
 }
 
 ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_tail) {
@@ -42,6 +46,8 @@ ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_
 
 ProgramRun::~ProgramRun() {
   if (IsRunning()) {
+    // What it started would outlive it, holding the test's output open.
+    EndChildProcesses(process_id_);
     ::TerminateProcess(process_.get(), 255);
     ::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
   }
@@ -52,13 +58,18 @@ bool ProgramRun::IsRunning() const {
 }
 
 std::optional<ExitCode> ProgramRun::WaitForExit(std::chrono::milliseconds patience) const {
+  const std::optional<DWORD> number = WaitForExitNumber(patience);
+  return number ? std::optional<ExitCode>(static_cast<ExitCode>(*number)) : std::nullopt;
+}
+
+std::optional<DWORD> ProgramRun::WaitForExitNumber(std::chrono::milliseconds patience) const {
   if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) !=
       WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD exit_code = 0;
   ::GetExitCodeProcess(process_.get(), &exit_code);
-  return static_cast<ExitCode>(exit_code);
+  return exit_code;
 }
 
 }  // namespace planchoice::driver

@@ -13,6 +13,9 @@
 
 namespace planchoice::driver {
 
+// A file of this build, given by its path relative to the test program.
+std::wstring BuildFile(const std::string& relative_to_tests);
+
 // The PlanChoice.exe of this build.
 std::wstring PlanChoicePath();
 
@@ -21,7 +24,8 @@ class ProgramRun {
   // Starts `program` with the command line `"program"` followed by
   // `command_tail` exactly as given, e.g. L" C:\\Setup".
   ProgramRun(const std::wstring& program, const std::wstring& command_tail);
-  // Ends the program if it still runs, so that a failed test leaves nothing.
+  // Ends the program and what it started if it still runs, so that a failed
+  // test leaves nothing.
   ~ProgramRun();
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
@@ -30,6 +34,8 @@ class ProgramRun {
   bool IsRunning() const;
   // The exit code, once the program has ended within `patience`.
   std::optional<ExitCode> WaitForExit(std::chrono::milliseconds patience = kPatience) const;
+  // The same for a program that is not one of ours, such as an installer.
+  std::optional<DWORD> WaitForExitNumber(std::chrono::milliseconds patience = kPatience) const;
 
  private:
   KernelObjectOwner process_;

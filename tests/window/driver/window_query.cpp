@@ -99,6 +99,15 @@ std::vector<HWND> ChildrenOfClass(HWND parent, const std::wstring& class_name) {
   return children;
 }
 
+bool ClickButton(HWND button) {
+  if (button == nullptr || !::IsWindowVisible(button) || !::IsWindowEnabled(button)) {
+    return false;
+  }
+  // Posted: a click whose handler opens a modal box would hold a sent one.
+  ::PostMessageW(button, BM_CLICK, 0, 0);
+  return true;
+}
+
 void PostKey(HWND target, UINT virtual_key) {
   const UINT scan_code = ::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
   const LPARAM down = 1 | static_cast<LPARAM>(scan_code << 16);
