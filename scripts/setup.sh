@@ -12,6 +12,7 @@ packages=(
   xvfb x11-apps imagemagick                   # a virtual display and its screenshots
   libbenchmark-dev hyperfine jq               # the benchmark, and what reads its figures
   crudini                                     # the benchmark compares planset with it
+  nsis                                        # the example installer (makensis)
 )
 
 missing=()

@@ -1,0 +1,29 @@
+# The example installer of examples/setup, made with makensis from this
+# build's programs: a 32-bit installer for the 32-bit build, a 64-bit one
+# for the 64-bit build. SETUP_PROGRAM names it.
+find_program(MAKENSIS makensis)
+if(NOT MAKENSIS)
+  message(WARNING "makensis was not found, so the example installer and its tests are not "
+                  "built. scripts/setup.sh installs it (Debian package nsis).")
+  return()
+endif()
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(nsis_target amd64-unicode)
+else()
+  set(nsis_target x86-unicode)
+endif()
+set(setup_script ${PROJECT_SOURCE_DIR}/examples/setup/kelvarin.nsi)
+set(shipped_profile ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
+set(SETUP_PROGRAM ${PROJECT_BINARY_DIR}/setup/kelvarin-setup.exe)
+
+# The script takes PlanChoice.exe and planset.exe from one folder.
+add_custom_command(
+  OUTPUT ${SETUP_PROGRAM}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/setup
+  COMMAND ${MAKENSIS} -V2 -WX -DTARGET=${nsis_target} -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice>
+          -DPROFILE=${shipped_profile} -DOUTFILE=${SETUP_PROGRAM} ${setup_script}
+  DEPENDS ${setup_script} ${shipped_profile} PlanChoice planset
+  COMMENT "Making the example installer (${nsis_target})"
+  VERBATIM)
+add_custom_target(kelvarin_setup ALL DEPENDS ${SETUP_PROGRAM})
