@@ -89,12 +89,18 @@ Function ChoosePlanInWindow
         /SD IDNO IDYES choose
       DetailPrint 'No plan was chosen. To choose one later, run "$INSTDIR\PlanChoice.exe" "$INSTDIR".'
       ${Break}
-    ${Case} 3  ; the profile could not be saved; PlanChoice.exe has said why
-      ; A silent install cannot ask, and fails.
+    ; For 3 and 4 PlanChoice.exe has shown the error; a silent install
+    ; cannot ask, and fails.
+    ${Case} 3  ; the profile could not be saved and is as it was
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
         "The dial-in number could not be saved in $INSTDIR\kelvarin.cmp.$\n$\nTry again?" \
         /SD IDCANCEL IDRETRY choose
       Abort "The dial-in number could not be saved."
+    ${Case} 4  ; the profile holds the number, but it may not be on disk yet
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+        "The dial-in number is in $INSTDIR\kelvarin.cmp, but Windows could not confirm that it is on disk.$\n$\nTry again?" \
+        /SD IDCANCEL IDRETRY choose
+      Abort "The dial-in number may not be on disk."
     ${Default}  ; not one of its exit codes for this call: report it and fail
       MessageBox MB_OK|MB_ICONSTOP "PlanChoice.exe ended unexpectedly (exit code $0)." /SD IDOK
       Abort "PlanChoice.exe ended unexpectedly (exit code $0)."
