@@ -101,7 +101,7 @@ Function ChoosePlanInWindow
         "The dial-in number is in $INSTDIR\kelvarin.cmp, but Windows could not confirm that it is on disk.$\n$\nTry again?" \
         /SD IDCANCEL IDRETRY choose
       Abort "The dial-in number may not be on disk."
-    ${Default}  ; not one of its exit codes for this call: report it and fail
+    ${Default}  ; 5 (no window could be made), or it did not end by itself: report it and fail
       MessageBox MB_OK|MB_ICONSTOP "PlanChoice.exe ended unexpectedly (exit code $0)." /SD IDOK
       Abort "PlanChoice.exe ended unexpectedly (exit code $0)."
   ${EndSwitch}
