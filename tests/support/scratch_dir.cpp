@@ -6,14 +6,35 @@
 #include <iterator>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace planchoice::testing {
 namespace fs = std::filesystem;
 
+namespace {
+
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return getpid();
+#endif
+}
+
+}  // namespace
+
 ScratchDir::ScratchDir(const std::string& name) {
+  // Test programs run side by side, and a clock under Wine may tick only
+  // once a millisecond: the process makes the name unique between them.
   static std::atomic<unsigned> serial{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   path_ = fs::temp_directory_path() /
-          fs::u8path(name + "-" + std::to_string(stamp) + "-" + std::to_string(serial++));
+          fs::u8path(name + "-" + std::to_string(ProcessId()) + "-" + std::to_string(stamp) + "-" +
+                     std::to_string(serial++));
   if (!fs::create_directories(path_)) {
     throw std::runtime_error("scratch directory exists already: " + path_.u8string());
   }
