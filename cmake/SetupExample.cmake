@@ -8,7 +8,7 @@ if(NOT MAKENSIS)
   return()
 endif()
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+if(WINDOWS_ARCH STREQUAL "win64")
   set(nsis_target amd64-unicode)
 else()
   set(nsis_target x86-unicode)

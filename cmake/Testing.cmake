@@ -10,13 +10,13 @@ include(GoogleTest)
 if(CMAKE_CROSSCOMPILING AND WIN32)
   add_test(NAME wine_session_start
            COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-session.sh start ${WINE_SESSION_DIR}
-                   ${WINE_ARCH})
+                   ${WINDOWS_ARCH})
   add_test(NAME wine_session_stop
            COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-session.sh stop ${WINE_SESSION_DIR})
   set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
   set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
-  if(WINE_ARCH STREQUAL "win32")
+  if(WINDOWS_ARCH STREQUAL "win32")
     add_test(NAME skipped_wine_run_is_no_pass
              COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/skip_test.sh ${PROJECT_SOURCE_DIR}/scripts)
     # Said once here; the test run decides again, and each skipped test's

@@ -61,7 +61,6 @@ struct HeldMutex {
 class ProfileFile {
  public:
   explicit ProfileFile(std::string path);
-  ~ProfileFile();
   ProfileFile(const ProfileFile&) = delete;
   ProfileFile& operator=(const ProfileFile&) = delete;
 
@@ -79,11 +78,15 @@ class ProfileFile {
   bool StillInPlace() const;
 
   std::string path_;
+#ifdef _WIN32
+  // Before handle_, so that it is taken before the profile is opened and
+  // released only once the profile is closed.
+  Owner<HeldMutex> rewrite_lock_;
+#endif
   FileHandle handle_;
   std::uint64_t volume_ = 0;  // with index_, the file's identity
   std::uint64_t index_ = 0;
 #ifdef _WIN32
-  Owner<HeldMutex> rewrite_lock_;
   std::uint32_t attributes_ = 0;
   std::uint64_t creation_time_ = 0;
 #else

@@ -184,8 +184,6 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
   throw AnotherRewriteRunning(path_);
 }
 
-ProfileFile::~ProfileFile() = default;
-
 void ProfileFile::Open() {
   CheckInjectedFault(FileOperation::kOpen, "open", path_);
   handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));

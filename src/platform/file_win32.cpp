@@ -71,10 +71,7 @@ Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
   if (!directory) {
     ThrowFileError("open", profile_path);
   }
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(directory.get(), &information)) {
-    ThrowFileError("lock", profile_path);
-  }
+  const BY_HANDLE_FILE_INFORMATION information = Examine(directory, profile_path);
   wchar_t name[64];
   std::swprintf(name, 64, L"Global\\PlanChoice.Rewrite.%08lx.%08lx%08lx",
                 information.dwVolumeSerialNumber, information.nFileIndexHigh,
@@ -144,17 +141,7 @@ bool HeldMutex::Close(Handle mutex) {
 
 ProfileFile::ProfileFile(std::string path)
     : path_(std::move(path)), rewrite_lock_(LockRewritesOf(path_)) {
-  try {
-    Open();
-  } catch (...) {
-    ::ReleaseMutex(rewrite_lock_.get());
-    throw;
-  }
-}
-
-ProfileFile::~ProfileFile() {
-  handle_.Reset();
-  ::ReleaseMutex(rewrite_lock_.get());
+  Open();
 }
 
 void ProfileFile::Open() {
