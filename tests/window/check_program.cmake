@@ -9,10 +9,12 @@ if(ARCH STREQUAL "win32")
   set(file_format pei-i386)
   set(magic 010b)  # PE32
   set(max_bytes 409600)
+  set(machine x86)
 elseif(ARCH STREQUAL "win64")
   set(file_format pei-x86-64)
   set(magic 020b)  # PE32+
   set(max_bytes 512000)
+  set(machine amd64)
 else()
   message(FATAL_ERROR "ARCH must be win32 or win64, not \"${ARCH}\".")
 endif()
@@ -57,6 +59,8 @@ set(expected_resources
     "VALUE \"FileVersion\", \"${VERSION}\""
     "VALUE \"ProductVersion\", \"${VERSION}\""
     "RT_MANIFEST"
+    # Windows will not start a program whose own identity names another machine.
+    "name=\"\"PlanChoice\"\" version=\"\"${VERSION}.0\"\" processorArchitecture=\"\"${machine}\"\""
     "Microsoft.Windows.Common-Controls"
     "level=\"\"asInvoker\"\""
     ">PerMonitorV2, System<"
