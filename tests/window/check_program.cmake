@@ -1,5 +1,6 @@
 # Checks that the shipped program is built for its processor, stays small,
-# needs no DLL beyond Windows' own, and carries its manifest and version:
+# needs no DLL beyond Windows' own, and carries its icon and version (the
+# build itself checks its manifest: cmake/check_manifest.py):
 #   cmake -DPROGRAM=PlanChoice.exe -DARCH=win32|win64 -DOBJDUMP=objdump -DWINDRES=windres
 #         -DVERSION=1.2.3 -P check_program.cmake
 # It needs no Wine, so it runs on every machine.
@@ -9,12 +10,10 @@ if(ARCH STREQUAL "win32")
   set(file_format pei-i386)
   set(magic 010b)  # PE32
   set(max_bytes 409600)
-  set(machine x86)
 elseif(ARCH STREQUAL "win64")
   set(file_format pei-x86-64)
   set(magic 020b)  # PE32+
   set(max_bytes 512000)
-  set(machine amd64)
 else()
   message(FATAL_ERROR "ARCH must be win32 or win64, not \"${ARCH}\".")
 endif()
@@ -58,15 +57,6 @@ endif()
 set(expected_resources
     "VALUE \"FileVersion\", \"${VERSION}\""
     "VALUE \"ProductVersion\", \"${VERSION}\""
-    "RT_MANIFEST"
-    # Windows will not start a program whose own identity names another machine.
-    "name=\"\"PlanChoice\"\" version=\"\"${VERSION}.0\"\" processorArchitecture=\"\"${machine}\"\""
-    "Microsoft.Windows.Common-Controls"
-    "level=\"\"asInvoker\"\""
-    ">PerMonitorV2, System<"
-    ">true</dpiAware>"
-    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"  # Windows 7
-    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"  # Windows 10 and 11
     "RT_GROUP_ICON")
 foreach(expected IN LISTS expected_resources)
   string(FIND "${resources}" "${expected}" found)
