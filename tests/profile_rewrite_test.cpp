@@ -15,6 +15,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -383,26 +388,81 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
 #endif
 
 #ifdef _WIN32
-// Another program holds the profile open without letting it be deleted: the
-// copy can be made, but it cannot take the profile's place.
-TEST(RewriteProfileFailsWhen, TheProfileCannotBeReplaced) {
+// Another program holds the profile open without letting it be deleted, as a
+// virus scanner does for a moment after a file changes: the copy can be made,
+// but it can take the profile's place only once the profile is let go.
+struct Holding {
+  const char* name;
+  std::chrono::milliseconds held_for;
+  bool rewritten;
+};
+
+void PrintTo(const Holding& holding, std::ostream* out) {
+  *out << holding.name;
+}
+
+// Holds `path` open, reading and sharing only reads, from another thread,
+// for `period` or until dropped.
+class HeldOpen {
+ public:
+  HeldOpen(const fs::path& path, std::chrono::milliseconds period)
+      : file_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr)),
+        holder_([this, period] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          released_.wait_for(lock, period, [this] { return dropped_; });
+          file_.Reset();
+        }) {}
+  ~HeldOpen() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      dropped_ = true;
+    }
+    released_.notify_one();
+    holder_.join();
+  }
+  explicit operator bool() const { return static_cast<bool>(file_); }
+
+ private:
+  FileHandle file_;
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool dropped_ = false;
+  std::thread holder_;
+};
+
+class RewriteWhileTheProfileIsHeld : public ::testing::TestWithParam<Holding> {};
+
+TEST_P(RewriteWhileTheProfileIsHeld, WaitsBrieflyForItAndNeverLosesIt) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
-  const HANDLE holder = ::CreateFileW((dir / "kelvarin.cmp").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  const FileHandle holding(holder);
-
-  try {
-    RewriteProfile(dir.Utf8(), kNumber);
-    FAIL() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(error.operation(), "replace");
-    EXPECT_EQ(error.path(), ProfilePath(dir.Utf8()));
+  std::optional<FileError> failure;
+  {
+    const HeldOpen held(dir / "kelvarin.cmp", GetParam().held_for);
+    ASSERT_TRUE(held);
+    try {
+      RewriteProfile(dir.Utf8(), kNumber);
+    } catch (const FileError& error) {
+      failure = error;
+    }
   }
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  if (GetParam().rewritten) {
+    EXPECT_FALSE(failure) << failure->what();
+    EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+  } else {
+    ASSERT_TRUE(failure) << "no error";
+    EXPECT_EQ(failure->operation(), "replace");
+    EXPECT_EQ(failure->path(), ProfilePath(dir.Utf8()));
+    EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  }
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Holders, RewriteWhileTheProfileIsHeld,
+                         ::testing::Values(Holding{"ForAMoment", std::chrono::milliseconds(300),
+                                                   true},
+                                           Holding{"ForLong", std::chrono::seconds(5), false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 #endif
 
 }  // namespace

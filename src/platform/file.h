@@ -118,8 +118,10 @@ class WorkFile {
   void TakeIdentityOf(const ProfileFile& profile);
   // Puts the file in the profile's place in one step, once sure that the
   // profile is still the file that was read; afterwards the profile's name
-  // holds the old file or the whole new one, also after a power cut. Throws
-  // DurabilityError when the replace happened but could not be made durable.
+  // holds the old file or the whole new one, also after a power cut. On
+  // Windows it waits up to about two seconds while another program has the
+  // profile open. Throws DurabilityError when the replace happened but could
+  // not be made durable.
   void Replace(ProfileFile& profile);
   // Closes and removes the file, after a failure.
   void Discard();

@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/win32_owners.h"
 #include "platform/win32_path.h"
+#include "platform/win32_replace.h"
 #include "platform/win32_security.h"
 #include "platform/win32_text.h"
 
@@ -289,11 +290,7 @@ void WorkFile::Replace(ProfileFile& profile) {
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
-  CheckInjectedFault(FileOperation::kReplace, "replace", profile.path());
-  if (!::MoveFileExW(SystemPath(path_).c_str(), SystemPath(profile.path()).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowFileError("replace", profile.path());
-  }
+  ReplaceWhenFree(SystemPath(path_), SystemPath(profile.path()), profile.path());
   // Within a volume the move is a rename, which MOVEFILE_WRITE_THROUGH does
   // not flush (it speaks of moves made by copying). Flushing the moved file
   // writes its metadata, its new name with it, and the disk's cache.
