@@ -39,8 +39,10 @@ endfunction()
 
 # Registers a GoogleTest program with CTest. Natively each test case becomes a
 # CTest test; under Wine the program runs once, as listing its cases would need
-# the Wine session before the session exists.
+# the Wine session before the session exists. Windows test programs also go
+# into the test kit (cmake/TestKit.cmake).
 function(planchoice_add_gtest target)
+  set_property(GLOBAL APPEND PROPERTY PLANCHOICE_TEST_PROGRAMS ${target})
   if(CMAKE_CROSSCOMPILING AND WIN32)
     add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
     set_tests_properties(${target} PROPERTIES TIMEOUT 600)
@@ -50,3 +52,32 @@ function(planchoice_add_gtest target)
                          PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
+
+# Names `file` (a path, or a generator expression such as $<TARGET_FILE:...>)
+# as a file the tests work on, made by the target `made_by` if one is given.
+# Test programs find it by `name` in the table files-under-test.txt at the
+# top of the build tree (and of the test kit), which gives its path relative
+# to the table: BuildOutput() in tests/support/build_output.h.
+#   planchoice_file_under_test(name file [made_by])
+function(planchoice_file_under_test name file)
+  set_property(GLOBAL APPEND PROPERTY PLANCHOICE_FILES_UNDER_TEST "${name}=${file}")
+  set_property(GLOBAL APPEND PROPERTY PLANCHOICE_FILES_UNDER_TEST_MADE_BY ${ARGN})
+endfunction()
+
+# Once every directory has registered its files and test programs: the table,
+# and on Windows the test kit.
+function(planchoice_finish_tests)
+  get_property(files GLOBAL PROPERTY PLANCHOICE_FILES_UNDER_TEST)
+  set(table "")
+  foreach(entry IN LISTS files)
+    string(REGEX REPLACE "=.*" "" name "${entry}")
+    string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+    string(APPEND table "${name}=$<PATH:RELATIVE_PATH,${file},${PROJECT_BINARY_DIR}>\n")
+  endforeach()
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/files-under-test.txt CONTENT "${table}")
+  if(WIN32)
+    include(${PROJECT_SOURCE_DIR}/cmake/TestKit.cmake)
+    planchoice_test_kit("${files}")
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL planchoice_finish_tests)

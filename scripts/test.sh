@@ -3,7 +3,9 @@
 # suite, both Windows builds with their tests under Wine, and the native
 # suite again under the address and undefined-behaviour sanitizers, with a
 # fuzz run. Where this machine cannot run 32-bit programs, the win32 build's
-# Wine tests are reported as skipped and the win64 build runs them.
+# Wine tests are reported as skipped and the win64 build runs them. The win64
+# test kit then runs once more from a folder outside the build tree, as it
+# would on Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,4 +25,12 @@ scripts/check-format.sh
 for preset in native win32 win64 asan; do
   echo "== $preset"
   cmake --workflow --preset "$preset"
+  case "$preset" in win32 | win64)
+    echo "== the $preset test kit"
+    cmake --build --preset "$preset" --target test-kit
+  esac
+  if [ "$preset" = win64 ]; then
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+    scripts/run-test-kit.sh "build/win64/PlanChoice-$version-win64-tests.zip"
+  fi
 done

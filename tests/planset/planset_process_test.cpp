@@ -10,6 +10,7 @@
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
 #include "platform/file.h"
+#include "support/build_output.h"
 #include "support/child_process.h"
 #include "support/scratch_dir.h"
 
@@ -36,7 +37,7 @@ std::string RewrittenProfile(std::string_view number) {
 }
 
 ProcessResult Planset(const std::vector<std::string>& arguments) {
-  return RunProgram(PLANSET_PROGRAM, arguments);
+  return RunProgram(testing::PlansetProgram(), arguments);
 }
 
 class PlansetRewrites : public ::testing::TestWithParam<Plan> {};
@@ -177,8 +178,9 @@ TEST(PlansetFailsWithExitCode3, WhenAFileSizeLimitIsReached) {
     profile += "Entry=Some value, and some more text after it\r\n";
   }
   dir.Write("kelvarin.cmp", profile);
-  const ProcessResult result = RunProgram("/bin/sh", {"-c", "ulimit -f 100 && exec \"$0\" \"$@\"",
-                                                      PLANSET_PROGRAM, dir.Utf8(), "Sorvel 25"});
+  const ProcessResult result =
+      RunProgram("/bin/sh", {"-c", "ulimit -f 100 && exec \"$0\" \"$@\"", testing::PlansetProgram(),
+                             dir.Utf8(), "Sorvel 25"});
   EXPECT_EQ(result.exit_code, ExitCode::kFailed);
   EXPECT_EQ(result.error.rfind("Could not write " + WorkPath(dir.Utf8()) + ": File too large.", 0),
             0u)

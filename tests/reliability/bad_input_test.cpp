@@ -14,6 +14,7 @@
 
 #include "logic/plan_table.h"
 #include "platform/file.h"
+#include "support/build_output.h"
 #include "support/child_process.h"
 #include "support/memory_streams.h"
 #include "support/scratch_dir.h"
@@ -135,7 +136,7 @@ TEST_P(PlansetGivenBadInput, RewritesCorrectlyOrRefusesAndLosesNothing) {
   const ScratchDir dir;
   const PlansetRun run = input.arrange(dir, input.profile);
 
-  const ProcessResult result = RunProgram(PLANSET_PROGRAM, run.arguments);
+  const ProcessResult result = RunProgram(testing::PlansetProgram(), run.arguments);
 
   const std::optional<std::string> profile = ReadBytes(run.profile_directory / "kelvarin.cmp");
   ASSERT_TRUE(profile.has_value());
@@ -177,8 +178,8 @@ TEST(PlansetGivenBadInput, HundredMegabyteSingleLineInBoundedMemory) {
     file << "\r\n";
   }
 
-  const ProcessResult small = RunProgram(PLANSET_PROGRAM, {tiny.Utf8(), kPlan});
-  const ProcessResult large = RunProgram(PLANSET_PROGRAM, {huge.Utf8(), kPlan});
+  const ProcessResult small = RunProgram(testing::PlansetProgram(), {tiny.Utf8(), kPlan});
+  const ProcessResult large = RunProgram(testing::PlansetProgram(), {huge.Utf8(), kPlan});
   ASSERT_EQ(small.exit_code, ExitCode::kRewritten) << small.error;
   ASSERT_EQ(large.exit_code, ExitCode::kRewritten) << large.error;
 
@@ -214,7 +215,7 @@ TEST(PlansetGivenBadInput, ProfileLockedByAnotherProcess) {
     const FileHandle holder(::CreateFileW((dir / "kelvarin.cmp").c_str(), GENERIC_READ, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
-    result = RunProgram(PLANSET_PROGRAM, run.arguments);
+    result = RunProgram(testing::PlansetProgram(), run.arguments);
   }
 
   EXPECT_EQ(result.exit_code, ExitCode::kFailed);

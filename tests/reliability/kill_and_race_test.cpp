@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "logic/plan_table.h"
+#include "support/build_output.h"
 #include "support/child_process.h"
 #include "support/memory_streams.h"
 #include "support/scratch_dir.h"
@@ -42,7 +43,8 @@ class RunTimes {
   // Runs planset on `dir` to its end, and returns its exit code.
   ExitCode Run(const ScratchDir& dir, const char* plan) {
     const auto started = Clock::now();
-    const ExitCode exit_code = StartedProgram(PLANSET_PROGRAM, {dir.Utf8(), plan}).Wait().exit_code;
+    const ExitCode exit_code =
+        StartedProgram(testing::PlansetProgram(), {dir.Utf8(), plan}).Wait().exit_code;
     recent_[next_++ % recent_.size()] =
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
     return exit_code;
@@ -82,7 +84,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
     {
       // Kills spread from the start to a little past the usual end of a run.
       std::uniform_int_distribution<long long> moment(0, run_times.Median() * 6 / 5);
-      StartedProgram planset(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 25"});
+      StartedProgram planset(testing::PlansetProgram(), {dir.Utf8(), "Sorvel 25"});
       std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
       interrupted += planset.Kill() ? 1 : 0;
     }
@@ -131,9 +133,9 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     dir.Write("kelvarin.cmp", old_profile);
-    StartedProgram first(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 10"});
+    StartedProgram first(testing::PlansetProgram(), {dir.Utf8(), "Sorvel 10"});
     std::this_thread::sleep_for(std::chrono::microseconds(stagger(random)));
-    StartedProgram second(PLANSET_PROGRAM, {dir.Utf8(), "Sorvel 60"});
+    StartedProgram second(testing::PlansetProgram(), {dir.Utf8(), "Sorvel 60"});
     const ProcessResult results[] = {first.Wait(), second.Wait()};
 
     ASSERT_TRUE(results[0].exit_code == ExitCode::kRewritten ||

@@ -12,6 +12,7 @@
 #include "driver/installer_window.h"
 #include "driver/program_run.h"
 #include "platform/file.h"
+#include "support/build_output.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
@@ -24,7 +25,7 @@ constexpr DWORD kInstallFailed = 2;
 constexpr std::string_view kShippedEntry = "Phone0=00000000\r\n";
 
 std::string ShippedProfile() {
-  return ReadBytes(driver::BuildFile(SHIPPED_PROFILE_FROM_TESTS)).value_or("");
+  return ReadBytes(BuildOutput("shipped-profile")).value_or("");
 }
 
 // The shipped profile with `number` in its Phone0 entry and every other
@@ -42,7 +43,8 @@ class SetupTest : public ::testing::Test {
  protected:
   // Starts the installer with `options`, installing into the scratch folder.
   void StartSetup(const std::wstring& options) {
-    setup_.emplace(driver::BuildFile(SETUP_FROM_TESTS), L" " + options + L" /D=" + InstallDir());
+    setup_.emplace(BuildOutput("kelvarin-setup").wstring(),
+                   L" " + options + L" /D=" + InstallDir());
   }
 
   // The PlanChoice.exe that the installer started, once it runs.
@@ -56,11 +58,11 @@ class SetupTest : public ::testing::Test {
   }
 
   void ExpectProgramsInstalled() const {
-    for (const char* program : {"PlanChoice.exe", "planset.exe"}) {
-      const auto built =
-          ReadBytes(driver::BuildFile(std::string(PROGRAMS_FROM_TESTS) + "/" + program));
-      ASSERT_TRUE(built) << program << " was not built";
-      EXPECT_EQ(Installed(program), built) << program << " is not the build's";
+    for (const char* program : {"PlanChoice", "planset"}) {
+      const std::filesystem::path built = BuildOutput(program);
+      ASSERT_TRUE(ReadBytes(built)) << built << " was not built";
+      EXPECT_EQ(Installed(built.filename().u8string()), ReadBytes(built))
+          << built << " is not the build's";
     }
   }
 

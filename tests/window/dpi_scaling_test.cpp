@@ -5,6 +5,7 @@
 
 #include "driver/system_dpi.h"
 #include "driver/window_query.h"
+#include "support/under_wine.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
@@ -18,7 +19,7 @@ class DialogAtHigherDpi : public WindowTest, public ::testing::WithParamInterfac
 };
 
 TEST_P(DialogAtHigherDpi, ScalesEveryPlaceAndSize) {
-  if (!driver::IsRunningUnderWine()) {
+  if (!UnderWine()) {
     GTEST_SKIP() << "Windows takes a new DPI only at sign-in";
   }
   WriteProfile();

@@ -1,32 +1,15 @@
 #include "driver/program_run.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "driver/child_process.h"
 #include "platform/win32_text.h"
+#include "support/build_output.h"
 
 namespace planchoice::driver {
 
-std::wstring BuildFile(const std::string& relative_to_tests) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  path.resize(path.find_last_of(L'\\') + 1);
-  std::wstring relative = Widen(relative_to_tests);
-  std::replace(relative.begin(), relative.end(), L'/', L'\\');
-  return path + relative;
-}
-
 std::wstring PlanChoicePath() {
-  return BuildFile(PLANCHOICE_FROM_TESTS);
+  return testing::BuildOutput("PlanChoice").wstring();
 }
 
 ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_tail) {

@@ -13,9 +13,6 @@
 
 namespace planchoice::driver {
 
-// A file of this build, given by its path relative to the test program.
-std::wstring BuildFile(const std::string& relative_to_tests);
-
 // The PlanChoice.exe of this build.
 std::wstring PlanChoicePath();
 

@@ -21,11 +21,6 @@ RegistryKeyOwner OpenDesktopKey() {
 
 }  // namespace
 
-bool IsRunningUnderWine() {
-  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 SystemDpiSetting::SystemDpiSetting(DWORD dpi) {
   const RegistryKeyOwner key = OpenDesktopKey();
   DWORD value = 0;

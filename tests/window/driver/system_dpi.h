@@ -7,8 +7,6 @@
 
 namespace planchoice::driver {
 
-bool IsRunningUnderWine();
-
 // Sets the DPI that programs started from now on see, until dropped. Wine
 // reads it from the prefix's registry when a program starts; Windows reads
 // it only at sign-in, so there it changes nothing.
