@@ -16,6 +16,7 @@
 #include "platform/file.h"
 #include "support/memory_streams.h"
 #include "support/scratch_dir.h"
+#include "support/under_wine.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -202,6 +203,7 @@ struct Interference {
   const char* message_part;              // for a rewrite that fails
   std::string profile;                   // as it must be afterwards
   std::optional<std::string> work_file;  // what stands at the work file's name afterwards
+  const char* wine_cannot = nullptr;     // why Wine cannot run the case, which Windows then runs
 };
 
 void PrintTo(const Interference& interference, std::ostream* out) {
@@ -231,12 +233,25 @@ const Interference kInterferences[] = {
      [](const ScratchDir&) { return kIoError; }, Outcome::kNotYetOnDisk,
      "holds the new number, but it may not be on disk yet",
      testing::RewrittenInMemory(kProfile, kNumber), std::nullopt},
+#ifdef _WIN32
+    // Past the check at the start, so that only Windows itself refuses it.
+    {"TheProfileIsMadeReadOnlyBeforeTheReplace", FileOperation::kClose,
+     [](const ScratchDir& dir) {
+       ::SetFileAttributesW((dir / "kelvarin.cmp").c_str(), FILE_ATTRIBUTE_READONLY);
+       return 0L;
+     },
+     Outcome::kRefused, "Could not replace", kProfile, std::nullopt,
+     "Wine replaces a read-only file, which Windows refuses"},
+#endif
 };
 
 class RewriteWhile : public ::testing::TestWithParam<Interference> {};
 
 TEST_P(RewriteWhile, AnotherProgramActs) {
   const Interference& interference = GetParam();
+  if (interference.wine_cannot && testing::UnderWine()) {
+    GTEST_SKIP() << interference.wine_cannot << "; the test kit runs this on Windows";
+  }
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   FaultPlan plan;
