@@ -16,7 +16,6 @@ namespace planchoice {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"PlanChoice.Main";
-constexpr wchar_t kCaption[] = L"Kelvarin Plan Choice";
 // A fixed frame with a close box and no others.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = 0;
@@ -54,8 +53,8 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 Main::Main(HINSTANCE instance) {
   RegisterWindowClass(instance, &Main::WindowProcedure);
   // The window procedure hands the new window to window_ as soon as it exists.
-  ::CreateWindowExW(kExStyle, kWindowClass, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                    nullptr, nullptr, instance, this);
+  ::CreateWindowExW(kExStyle, kWindowClass, kProgramTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                    0, nullptr, nullptr, instance, this);
   if (!window_) {
     ThrowCreateError("the window");
   }
@@ -95,7 +94,11 @@ ExitCode Main::Run(int show_command) {
     }
   }
   if (failure_) {
-    std::rethrow_exception(failure_);
+    try {
+      std::rethrow_exception(failure_);
+    } catch (...) {
+      return ShowCurrentFailure(window_.get());
+    }
   }
   return outcome_;
 }
@@ -145,12 +148,15 @@ LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam,
     self->window_.Release();
     return ::DefDlgProcW(window, message, wparam, lparam);
   }
+  if (self->failure_) {
+    return ::DefDlgProcW(window, message, wparam, lparam);
+  }
   try {
     return self->HandleMessage(window, message, wparam, lparam);
   } catch (...) {
-    // Carried to Run, which rethrows it once the window is gone.
+    // Carried to Run, which shows it over the window once the loop has ended.
     self->failure_ = std::current_exception();
-    self->Unload(ExitCode::kFailed);
+    ::PostQuitMessage(0);
     return 0;
   }
 }

@@ -20,8 +20,10 @@ class Main {
   Main(const Main&) = delete;
   Main& operator=(const Main&) = delete;
 
-  // Loads the form, shows it and runs it until it is unloaded. Throws Error
-  // when the profile could not be rewritten (it is then left as it was).
+  // Loads the form, shows it and runs it until it is unloaded. When a
+  // handler fails (the profile could not be rewritten, say, and was left as
+  // it was), says why in a box over the window, still shown, and returns the
+  // failure's code once the user has dismissed it.
   ExitCode Run(int show_command);
 
  private:
@@ -43,6 +45,7 @@ class Main {
   ExitCode outcome_ = ExitCode::kClosed;
   // A failure inside a handler, kept until the message loop has ended: it
   // must not unwind through the system's frames that called the handler.
+  // Once there is one, no handler runs again.
   std::exception_ptr failure_;
   // Last, so that the window goes before the fonts its controls use.
   WindowOwner window_;
