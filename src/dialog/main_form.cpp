@@ -114,18 +114,23 @@ void Main::Form_Load() {
 void Main::OK_Click() {
   const std::wstring plan = WindowText(Control(control::Plan));
   if (plan.empty()) {
-    ShowStopMessage(window_.get(), L"Missing Plan", L"You must choose a plan.");
+    RefusePlan(L"Missing Plan", L"You must choose a plan.");
     return;
   }
   const std::string_view access_number = LookUpAccessNumber(Narrow(plan));
   if (access_number.empty()) {
-    ShowStopMessage(
-        window_.get(), L"Unknown Plan",
-        L"There is no plan called \"" + plan + L"\". Please choose your plan from the list.");
+    RefusePlan(L"Unknown Plan", L"There is no plan called \"" + plan +
+                                    L"\". Please choose your plan from the list.");
     return;
   }
   RewriteProfile(Directory, access_number);
   Unload(ExitCode::kRewritten);
+}
+
+void Main::RefusePlan(const std::wstring& title, const std::wstring& text) {
+  ShowStopMessage(window_.get(), title, text);
+  constexpr LPARAM kWholeText = MAKELPARAM(0, -1);
+  ::SendMessageW(Control(control::Plan), CB_SETEDITSEL, 0, kWholeText);
 }
 
 void Main::Unload(ExitCode outcome) {

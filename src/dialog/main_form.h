@@ -33,6 +33,9 @@ class Main {
   // Takes the directory from the command line; without one the form unloads.
   void Form_Load();
   void OK_Click();
+  // Says why the plan text cannot be taken, then selects it whole, so that
+  // what the user types next replaces it.
+  void RefusePlan(const std::wstring& title, const std::wstring& text);
 
   void CenterOnScreen();
   HWND Control(int id) const { return ::GetDlgItem(window_.get(), id); }
