@@ -64,6 +64,8 @@ Main::Main(HINSTANCE instance) {
                    reinterpret_cast<LPARAM>(Widen(plan.label).c_str()));
   }
   ::SendMessageW(window_.get(), DM_SETDEFID, control::OK, 0);
+  screen_reader_names_.emplace(window_.get(), Control(control::Plan),
+                               WindowText(Control(control::Label1)));
   PlaceControls(window_.get(), WindowDpi(window_.get()), fonts_);
   CenterOnScreen();
 }
@@ -190,6 +192,7 @@ LRESULT Main::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       Unload(ExitCode::kClosed);
       return 0;
     case WM_DESTROY:
+      screen_reader_names_.reset();
       ::PostQuitMessage(0);
       return 0;
     default:

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "dialog/controls.h"
+#include "dialog/screen_reader.h"
 #include "logic/outcome.h"
 #include "platform/win32_owners.h"
 
@@ -50,8 +52,10 @@ class Main {
   // must not unwind through the system's frames that called the handler.
   // Once there is one, no handler runs again.
   std::exception_ptr failure_;
-  // Last, so that the window goes before the fonts its controls use.
+  // After the fonts, so that the window goes before the fonts its controls use.
   WindowOwner window_;
+  // Last, so that it goes while the windows it annotates still exist.
+  std::optional<ScreenReaderNames> screen_reader_names_;
 };
 
 }  // namespace planchoice
