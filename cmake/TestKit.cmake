@@ -5,7 +5,8 @@
 # folder holds the files under test (the programs, the example installer and
 # its profile), every test program that planchoice_add_gtest registered, in
 # tests\, the table files-under-test.txt by which they find the others, and
-# run-tests.cmd, which runs them all.
+# run-tests.cmd, which runs them all; and checking-by-hand.md, what is
+# checked on Windows by hand.
 
 # `files`: the name=file entries of planchoice_file_under_test.
 function(planchoice_test_kit files)
@@ -36,7 +37,8 @@ function(planchoice_test_kit files)
                  NEWLINE_STYLE CRLF)
   file(GENERATE OUTPUT ${work}/files-under-test.txt CONTENT "${table}")
   string(APPEND members "run-tests.cmd=${work}/run-tests.cmd\n"
-                "files-under-test.txt=${work}/files-under-test.txt\n")
+                "files-under-test.txt=${work}/files-under-test.txt\n"
+                "checking-by-hand.md=${PROJECT_SOURCE_DIR}/docs/checking-on-windows.md\n")
   file(GENERATE OUTPUT ${work}/members.txt CONTENT "${members}")
 
   add_custom_command(
@@ -44,6 +46,7 @@ function(planchoice_test_kit files)
     COMMAND ${CMAKE_COMMAND} -DMEMBERS=${work}/members.txt -DSTAGE=${work}/stage -DNAME=${name}
             -DZIP=${zip} -P ${PROJECT_SOURCE_DIR}/cmake/pack_test_kit.cmake
     DEPENDS ${depends} ${work}/members.txt ${work}/files-under-test.txt ${work}/run-tests.cmd
+            ${PROJECT_SOURCE_DIR}/docs/checking-on-windows.md
             ${PROJECT_SOURCE_DIR}/cmake/pack_test_kit.cmake
     COMMENT "Packing the test kit ${name}.zip"
     VERBATIM)

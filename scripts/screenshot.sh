@@ -2,17 +2,24 @@
 # Shows PlanChoice.exe under Wine on a virtual display, picks "Sorvel 25"
 # through the test driver, saves a picture of the window and then presses OK.
 #
-#   scripts/screenshot.sh [PICTURE.png [PROFILE_DIR]]
+#   scripts/screenshot.sh [--dpi N] [PICTURE.png [PROFILE_DIR]]
 #
 # By default it makes docs/screenshot.png on a scratch copy of the example
 # profile. PROFILE_DIR, when given, is the directory whose kelvarin.cmp the
-# program rewrites. Ends with PlanChoice.exe's exit code, or 125 when the
-# dialog could not be shown and worked. It uses the win32
-# build where this machine runs 32-bit programs, else the win64 build.
+# program rewrites. --dpi N shows the window as on a screen of N DPI (96
+# unless given). Ends with PlanChoice.exe's exit code, or 125 when the
+# dialog could not be shown and worked. It uses the win32 build where this
+# machine runs 32-bit programs, else the win64 build. The same window gives
+# the same picture, byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
+dpi=
+if [ "${1:-}" = --dpi ]; then
+  dpi=${2:?--dpi needs a number}
+  shift 2
+fi
 picture=$(realpath -m "${1:-docs/screenshot.png}")
 plan="Sorvel 25"
 margin=12
@@ -39,6 +46,10 @@ build_windows_targets PlanChoice plan_demo
 
 scripts/wine-session.sh start "$session" "$WINDOWS_PRESET" >/dev/null
 display=$(cat "$session/display")
+if [ -n "$dpi" ]; then
+  scripts/wine-run.sh "$session" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$dpi" /f >/dev/null
+fi
 windows_dir=$(scripts/wine-run.sh "$session" winepath -w "$profile_dir" | tr -d '\r')
 
 # The driver says "ready LEFT TOP WIDTH HEIGHT" once the plan shows, and
@@ -52,7 +63,7 @@ height=${height%$'\r'}  # a Windows program ends its lines with CR LF
 mkdir -p "$(dirname "$picture")"
 xwd -root -silent -display "$display" |
   convert xwd:- -crop "$((width + 2 * margin))x$((height + 2 * margin))+$((left - margin))+$((top - margin))" \
-    +repage "$picture"
+    +repage -define png:exclude-chunks=date,time "$picture"
 echo "screenshot: saved $picture" >&2
 echo go >&"${DEMO[1]}"
 exit_code=0

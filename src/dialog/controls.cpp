@@ -12,15 +12,45 @@
 namespace planchoice {
 namespace {
 
-FontOwner CreateFontAt(const FontDesign& design, unsigned dpi) {
+// A font of `face` in any character set; the rest of the name stays zero,
+// which ends it.
+LOGFONTW FontOf(const wchar_t* face) {
   LOGFONTW font{};
+  font.lfCharSet = DEFAULT_CHARSET;
+  std::copy_n(face, std::min(std::wstring_view(face).size(), std::size(font.lfFaceName) - 1),
+              font.lfFaceName);
+  return font;
+}
+
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;  // one is enough
+}
+
+// Whether the system has the face itself, not merely one it would put in its place.
+bool SystemHasFace(const wchar_t* face) {
+  const ScreenDcOwner screen(::GetDC(nullptr));
+  LOGFONTW font = FontOf(face);
+  bool found = false;
+  ::EnumFontFamiliesExW(screen.get(), &font, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
+const wchar_t* FaceAt(const FontDesign& design, unsigned dpi) {
+  if (dpi != kDesignDpi) {
+    for (const wchar_t* face : design.scaled_faces) {
+      if (face != nullptr && SystemHasFace(face)) {
+        return face;
+      }
+    }
+  }
+  return design.face;
+}
+
+FontOwner CreateFontAt(const FontDesign& design, unsigned dpi) {
+  LOGFONTW font = FontOf(FaceAt(design, dpi));
   font.lfHeight = FontHeight(design.centipoints, dpi);
   font.lfWeight = design.weight;
-  font.lfCharSet = DEFAULT_CHARSET;
-  // The rest of the name stays zero, which ends it.
-  std::copy_n(design.face,
-              std::min(std::wstring_view(design.face).size(), std::size(font.lfFaceName) - 1),
-              font.lfFaceName);
   return FontOwner(::CreateFontIndirectW(&font));
 }
 

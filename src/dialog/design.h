@@ -23,7 +23,10 @@ struct PixelRect {
 };
 
 struct FontDesign {
-  const wchar_t* face;
+  const wchar_t* face;  // at 96 DPI
+  // At any other DPI, the first of these that the system has; when neither
+  // is given, or the system has none of them, `face`.
+  const wchar_t* scaled_faces[2];
   int centipoints;
   LONG weight;
 };
@@ -31,9 +34,13 @@ struct FontDesign {
 enum FontIndex { kLabel1Font, kDialogFont, kFontCount };
 
 inline constexpr FontDesign kFonts[kFontCount] = {
-    {L"MS Sans Serif", 975, FW_BOLD},
+    // "MS Sans Serif" is a bitmap face, made in a few sizes only: at another
+    // DPI it is drawn at the nearest of them (some systems have none above
+    // 16 px), smaller than the other text, and the question breaks elsewhere.
+    // Its scalable TrueType match grows with the other text.
+    {L"MS Sans Serif", {L"Microsoft Sans Serif", L"Tahoma"}, 975, FW_BOLD},
     // The font dialogs use by default; the system maps the name to its own face.
-    {L"MS Shell Dlg", 800, FW_NORMAL},
+    {L"MS Shell Dlg", {}, 800, FW_NORMAL},
 };
 
 struct ControlDesign {

@@ -16,7 +16,6 @@ namespace planchoice {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"PlanChoice.Main";
-constexpr wchar_t kCaption[] = L"Kelvarin Plan Choice";
 // A fixed frame with a close box and no others.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = 0;
@@ -54,8 +53,8 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
 Main::Main(HINSTANCE instance) {
   RegisterWindowClass(instance, &Main::WindowProcedure);
   // The window procedure hands the new window to window_ as soon as it exists.
-  ::CreateWindowExW(kExStyle, kWindowClass, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                    nullptr, nullptr, instance, this);
+  ::CreateWindowExW(kExStyle, kWindowClass, kProgramTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                    0, nullptr, nullptr, instance, this);
   if (!window_) {
     ThrowCreateError("the window");
   }
@@ -65,6 +64,8 @@ Main::Main(HINSTANCE instance) {
                    reinterpret_cast<LPARAM>(Widen(plan.label).c_str()));
   }
   ::SendMessageW(window_.get(), DM_SETDEFID, control::OK, 0);
+  screen_reader_names_.emplace(window_.get(), Control(control::Plan),
+                               WindowText(Control(control::Label1)));
   PlaceControls(window_.get(), WindowDpi(window_.get()), fonts_);
   CenterOnScreen();
 }
@@ -95,7 +96,11 @@ ExitCode Main::Run(int show_command) {
     }
   }
   if (failure_) {
-    std::rethrow_exception(failure_);
+    try {
+      std::rethrow_exception(failure_);
+    } catch (...) {
+      return ShowCurrentFailure(window_.get());
+    }
   }
   return outcome_;
 }
@@ -111,18 +116,23 @@ void Main::Form_Load() {
 void Main::OK_Click() {
   const std::wstring plan = WindowText(Control(control::Plan));
   if (plan.empty()) {
-    ShowStopMessage(window_.get(), L"Missing Plan", L"You must choose a plan.");
+    RefusePlan(L"Missing Plan", L"You must choose a plan.");
     return;
   }
   const std::string_view access_number = LookUpAccessNumber(Narrow(plan));
   if (access_number.empty()) {
-    ShowStopMessage(
-        window_.get(), L"Unknown Plan",
-        L"There is no plan called \"" + plan + L"\". Please choose your plan from the list.");
+    RefusePlan(L"Unknown Plan", L"There is no plan called \"" + plan +
+                                    L"\". Please choose your plan from the list.");
     return;
   }
   RewriteProfile(Directory, access_number);
   Unload(ExitCode::kRewritten);
+}
+
+void Main::RefusePlan(const std::wstring& title, const std::wstring& text) {
+  ShowStopMessage(window_.get(), title, text);
+  constexpr LPARAM kWholeText = MAKELPARAM(0, -1);
+  ::SendMessageW(Control(control::Plan), CB_SETEDITSEL, 0, kWholeText);
 }
 
 void Main::Unload(ExitCode outcome) {
@@ -145,12 +155,15 @@ LRESULT CALLBACK Main::WindowProcedure(HWND window, UINT message, WPARAM wparam,
     self->window_.Release();
     return ::DefDlgProcW(window, message, wparam, lparam);
   }
+  if (self->failure_) {
+    return ::DefDlgProcW(window, message, wparam, lparam);
+  }
   try {
     return self->HandleMessage(window, message, wparam, lparam);
   } catch (...) {
-    // Carried to Run, which rethrows it once the window is gone.
+    // Carried to Run, which shows it over the window once the loop has ended.
     self->failure_ = std::current_exception();
-    self->Unload(ExitCode::kFailed);
+    ::PostQuitMessage(0);
     return 0;
   }
 }
@@ -179,6 +192,7 @@ LRESULT Main::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       Unload(ExitCode::kClosed);
       return 0;
     case WM_DESTROY:
+      screen_reader_names_.reset();
       ::PostQuitMessage(0);
       return 0;
     default:

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "dialog/controls.h"
+#include "dialog/screen_reader.h"
 #include "logic/outcome.h"
 #include "platform/win32_owners.h"
 
@@ -20,8 +22,10 @@ class Main {
   Main(const Main&) = delete;
   Main& operator=(const Main&) = delete;
 
-  // Loads the form, shows it and runs it until it is unloaded. Throws Error
-  // when the profile could not be rewritten (it is then left as it was).
+  // Loads the form, shows it and runs it until it is unloaded. When a
+  // handler fails (the profile could not be rewritten, say, and was left as
+  // it was), says why in a box over the window, still shown, and returns the
+  // failure's code once the user has dismissed it.
   ExitCode Run(int show_command);
 
  private:
@@ -31,6 +35,9 @@ class Main {
   // Takes the directory from the command line; without one the form unloads.
   void Form_Load();
   void OK_Click();
+  // Says why the plan text cannot be taken, then selects it whole, so that
+  // what the user types next replaces it.
+  void RefusePlan(const std::wstring& title, const std::wstring& text);
 
   void CenterOnScreen();
   HWND Control(int id) const { return ::GetDlgItem(window_.get(), id); }
@@ -43,9 +50,12 @@ class Main {
   ExitCode outcome_ = ExitCode::kClosed;
   // A failure inside a handler, kept until the message loop has ended: it
   // must not unwind through the system's frames that called the handler.
+  // Once there is one, no handler runs again.
   std::exception_ptr failure_;
-  // Last, so that the window goes before the fonts its controls use.
+  // After the fonts, so that the window goes before the fonts its controls use.
   WindowOwner window_;
+  // Last, so that it goes while the windows it annotates still exist.
+  std::optional<ScreenReaderNames> screen_reader_names_;
 };
 
 }  // namespace planchoice

@@ -5,10 +5,20 @@
 
 #include <string>
 
+#include "logic/outcome.h"
+
 namespace planchoice {
+
+// The title of the program's own window and of its failure reports.
+inline constexpr wchar_t kProgramTitle[] = L"Kelvarin Plan Choice";
 
 // Shows a modal box with the stop icon and a single OK button, owned by
 // `owner` (null: by no window), and returns when the user has dismissed it.
 void ShowStopMessage(HWND owner, const std::wstring& title, const std::wstring& text);
+
+// Tells the user, in a stop box owned by `owner`, what the exception being
+// handled means, and returns the code the program then ends with. Call it
+// only inside a catch block.
+ExitCode ShowCurrentFailure(HWND owner);
 
 }  // namespace planchoice

@@ -1,16 +1,12 @@
-// Where the program starts and ends: it runs the window, and reports any
-// failure that ends it in one message box.
+// Where the program starts and ends: it runs the window, and reports in one
+// message box any failure that ends it before the window is shown.
 #include <windows.h>
 
 #include "dialog/main_form.h"
 #include "dialog/message_box.h"
 #include "dialog/system_function.h"
-#include "logic/outcome.h"
-#include "platform/win32_text.h"
 
 namespace {
-
-constexpr wchar_t kTitle[] = L"Kelvarin Plan Choice";
 
 // A DLL planted beside a setup package must never be loaded in place of a
 // system one, so only the system directory is searched.
@@ -35,8 +31,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     planchoice::Main main(instance);
     return static_cast<int>(main.Run(show_command));
   } catch (...) {
-    const planchoice::Failure failure = planchoice::CurrentFailure();
-    planchoice::ShowStopMessage(nullptr, kTitle, planchoice::Widen(failure.message));
-    return static_cast<int>(failure.code);
+    return static_cast<int>(planchoice::ShowCurrentFailure(nullptr));
   }
 }

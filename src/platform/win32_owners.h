@@ -39,6 +39,15 @@ inline bool MemoryDc(HDC dc) {
 inline bool RegistryKey(HKEY key) {
   return ::RegCloseKey(key) == ERROR_SUCCESS;
 }
+inline bool Module(HMODULE module) {
+  return ::FreeLibrary(module) != 0;
+}
+// Drops one reference to a COM object (an IUnknown), which reports nothing.
+template <typename Interface>
+bool ComReference(Interface* object) {
+  object->Release();
+  return true;
+}
 
 }  // namespace win32_close
 
@@ -52,5 +61,10 @@ using ScreenDcOwner = Owner<NullIsNone<HDC, win32_close::ScreenDc>>;
 // A device context made by CreateCompatibleDC.
 using MemoryDcOwner = Owner<NullIsNone<HDC, win32_close::MemoryDc>>;
 using RegistryKeyOwner = Owner<NullIsNone<HKEY, win32_close::RegistryKey>>;
+// A DLL loaded by LoadLibrary.
+using ModuleOwner = Owner<NullIsNone<HMODULE, win32_close::Module>>;
+// One reference to a COM object.
+template <typename Interface>
+using ComOwner = Owner<NullIsNone<Interface*, win32_close::ComReference<Interface>>>;
 
 }  // namespace planchoice

@@ -65,5 +65,20 @@ foreach(expected IN LISTS expected_resources)
   endif()
 endforeach()
 
+# The icon has an image of each size Windows shows it at from 100 % to 200 %
+# (and 256 px for Explorer's largest view). windres lists an image's width
+# and height as octal escapes; 256 is written as 0.
+set(icon_sizes "16 020" "20 024" "24 030" "32 040" "40 050" "48 060" "64 100" "256 000")
+foreach(icon_size IN LISTS icon_sizes)
+  string(REPLACE " " ";" icon_size "${icon_size}")
+  list(GET icon_size 0 pixels)
+  list(GET icon_size 1 octal)
+  string(FIND "${resources}" "\\${octal}\\${octal}\\000\\000\", 1, 32," found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${PROGRAM}'s icon lacks a ${pixels} px image with 32 bits a pixel.")
+  endif()
+endforeach()
+
 list(JOIN dlls ", " dlls)
-message(STATUS "${PROGRAM}: ${file_format}, ${bytes} bytes; imports ${dlls}")
+message(STATUS "${PROGRAM}: ${file_format}, ${bytes} bytes (at most ${max_bytes}), an icon of"
+               " 16 to 256 px; imports ${dlls}")

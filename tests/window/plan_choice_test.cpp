@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "access_numbers.h"
@@ -23,7 +24,8 @@ void ExpectPlanMessage(const driver::MessageBoxView& box, const driver::PlanDial
 }
 
 // Dismisses a box and checks that the dialog is back as it was, the focus
-// again in `focused`, the control that had it.
+// again in `focused`, the control that had it, and the plan text selected
+// whole, so that typing replaces it.
 void DismissAndExpectDialogAsBefore(const driver::MessageBoxView& box,
                                     const driver::PlanDialog& dialog, const driver::ProgramRun& run,
                                     const std::wstring& plan_text, HWND focused) {
@@ -32,6 +34,7 @@ void DismissAndExpectDialogAsBefore(const driver::MessageBoxView& box,
   EXPECT_TRUE(run.IsRunning());
   EXPECT_TRUE(dialog.IsOpen());
   EXPECT_EQ(dialog.PlanText(), plan_text);
+  EXPECT_EQ(dialog.TextSelection(), std::make_pair(0, static_cast<int>(plan_text.size())));
   EXPECT_TRUE(driver::WaitUntil([&] {
     return driver::IsSelfOrChild(focused, driver::FocusedWindowOf(dialog.window()));
   })) << "the focus did not come back";

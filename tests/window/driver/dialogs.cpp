@@ -129,6 +129,11 @@ int PlanDialog::Selection() const {
   return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0));
 }
 
+std::pair<int, int> PlanDialog::TextSelection() const {
+  const auto selection = static_cast<DWORD>(SendWithin(plan(), CB_GETEDITSEL, 0, 0));
+  return {LOWORD(selection), HIWORD(selection)};
+}
+
 bool PlanDialog::FocusIsInPlan() const {
   return IsSelfOrChild(plan(), FocusedWindowOf(window_));
 }

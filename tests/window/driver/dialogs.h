@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/wait.h"
@@ -55,6 +56,9 @@ class PlanDialog {
   std::vector<std::wstring> PlanList() const;
   // The list entry selected, or -1.
   int Selection() const;
+  // The part of the plan box's text that is selected, as [first, end)
+  // character positions.
+  std::pair<int, int> TextSelection() const;
   // Whether the keyboard focus is in the plan box (its edit field or the box).
   bool FocusIsInPlan() const;
   bool FocusIsOnOk() const;

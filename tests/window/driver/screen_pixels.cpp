@@ -1,5 +1,8 @@
 #include "driver/screen_pixels.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/win32_owners.h"
 
 namespace planchoice::driver {
@@ -39,6 +42,27 @@ class Canvas {
   HGDIOBJ previous_ = nullptr;
 };
 
+int Luminance(COLORREF colour) {
+  return 299 * GetRValue(colour) + 587 * GetGValue(colour) + 114 * GetBValue(colour);
+}
+
+// The runs of indices in [0, count) for which `marked` holds, as [first, end) pairs.
+template <typename Marked>
+std::vector<std::pair<int, int>> Runs(int count, Marked marked) {
+  std::vector<std::pair<int, int>> runs;
+  for (int i = 0; i < count; ++i) {
+    if (!marked(i)) {
+      continue;
+    }
+    if (!runs.empty() && runs.back().second == i) {
+      runs.back().second = i + 1;
+    } else {
+      runs.emplace_back(i, i + 1);
+    }
+  }
+  return runs;
+}
+
 }  // namespace
 
 std::vector<COLORREF> ScreenPixels(const RECT& area) {
@@ -57,6 +81,56 @@ std::vector<COLORREF> IconPixels(HICON icon, int width, int height, COLORREF bac
   ::FillRect(canvas.dc(), &all, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
   ::DrawIconEx(canvas.dc(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
   return canvas.Pixels();
+}
+
+std::vector<DrawnLine> DrawnLines(HWND window) {
+  RECT area{};
+  ::GetWindowRect(window, &area);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const std::vector<COLORREF> pixels = ScreenPixels(area);
+  if (pixels.empty()) {
+    return {};
+  }
+  // Ink is darker than halfway from the ground (in the corner, above any
+  // letter) to the darkest pixel, which leaves out the edges that smoothing
+  // lightens.
+  int darkest = Luminance(pixels.front());
+  for (COLORREF pixel : pixels) {
+    darkest = std::min(darkest, Luminance(pixel));
+  }
+  const int threshold = (Luminance(pixels.front()) + darkest + 1) / 2;
+  const auto ink = [&](int x, int y) {
+    return Luminance(pixels[static_cast<std::size_t>(y * width + x)]) < threshold;
+  };
+
+  std::vector<DrawnLine> lines;
+  const auto rows = Runs(height, [&](int y) {
+    for (int x = 0; x < width; ++x) {
+      if (ink(x, y)) {
+        return true;
+      }
+    }
+    return false;
+  });
+  for (const auto& [top, bottom] : rows) {
+    const auto columns = Runs(width, [&, top = top, bottom = bottom](int x) {
+      for (int y = top; y < bottom; ++y) {
+        if (ink(x, y)) {
+          return true;
+        }
+      }
+      return false;
+    });
+    DrawnLine line{bottom - top, columns.empty() ? 0 : 1};
+    for (std::size_t i = 1; i < columns.size(); ++i) {
+      if (3 * (columns[i].first - columns[i - 1].second) > line.height) {
+        ++line.words;
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 }  // namespace planchoice::driver
