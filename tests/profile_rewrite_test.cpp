@@ -382,6 +382,17 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
 }
 #endif
 
+// A check (a deployment tool's, say) may run at any moment: it does not wait
+// for a rewrite, nor take the lock that would turn one away.
+TEST(CheckProfile, ReadsWhileARewriteHoldsTheProfile) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const ProfileFile rewrite(ProfilePath(dir.Utf8()));
+  const LineCounts counts = CheckProfile(dir.Utf8(), "11112222");
+  EXPECT_EQ(counts.replaced, 1u);
+  EXPECT_EQ(counts.carrying, 1u);
+}
+
 #ifdef _WIN32
 // Another program holds the profile open without letting it be deleted: the
 // copy can be made, but it cannot take the profile's place.
