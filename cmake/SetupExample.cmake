@@ -22,7 +22,8 @@ add_custom_command(
   OUTPUT ${SETUP_PROGRAM}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/setup
   COMMAND ${MAKENSIS} -V2 -WX -DTARGET=${nsis_target} -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice>
-          -DPROFILE=${shipped_profile} -DOUTFILE=${SETUP_PROGRAM} ${setup_script}
+          -DPROFILE=${shipped_profile} -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION}
+          ${setup_script}
   DEPENDS ${setup_script} ${shipped_profile} PlanChoice planset
   COMMENT "Making the example installer (${nsis_target})"
   VERBATIM)

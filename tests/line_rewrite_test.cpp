@@ -21,6 +21,7 @@ struct Case {
   std::string output;
   std::uint64_t lines;
   std::uint64_t replaced;
+  std::uint64_t carrying = 0;
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -54,6 +55,13 @@ const Case kCases[] = {
     {"EightBitAndNulBytesPass", std::string("N=\xE9\x00\xFF\x80\r\nPhone0=\x00\xFF\r\n", 16),
      std::string("N=\xE9\x00\xFF\x80\r\nPhone0=87654321\r\n", 25), 2, 1},
     {"EmptyInput", "", "", 0, 0},
+    // Lines that carry the number already: the text after the key is the number, exactly.
+    {"NumberInEveryEntry", "Phone0=87654321\r\nA=1\n  Phone0=87654321\r",
+     "Phone0=87654321\r\nA=1\r\nPhone0=87654321\r\n", 3, 2, 2},
+    {"NumberInOneEntryOfTwo", "Phone0=87654321\r\nPhone0=87654322\r\n",
+     "Phone0=87654321\r\nPhone0=87654321\r\n", 2, 2, 1},
+    {"NumberAndMore", "Phone0=876543210\r\nPhone0=87654321 \r\nPhone0=8765432\n",
+     "Phone0=87654321\r\nPhone0=87654321\r\nPhone0=87654321\r\n", 3, 3, 0},
     {"OnlyALineEnd", "\n", "\r\n", 1, 0},
 };
 
@@ -72,6 +80,7 @@ TEST_P(RewriteLinesCase, WritesTheExpectedLines) {
   EXPECT_EQ(out.text(), c.output);
   EXPECT_EQ(counts.lines, c.lines);
   EXPECT_EQ(counts.replaced, c.replaced);
+  EXPECT_EQ(counts.carrying, c.carrying);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,

@@ -43,6 +43,9 @@ const FailureCase kFailures[] = {
     // Derived from Error, yet a code of its own: the new number is in place.
     {"NotYetOnDisk", [] { throw ProfileNotYetOnDisk("C:\\p", kCause); }, ExitCode::kNotYetOnDisk,
      ProfileNotYetOnDisk("C:\\p", kCause).what()},
+    // Derived from Error too: trying again later may succeed.
+    {"AnotherRewrite", [] { throw AnotherRewriteRunning("C:\\p"); }, ExitCode::kAnotherRewrite,
+     "Another rewrite of the profile C:\\p is running; it was left unchanged."},
     {"NoWindow", [] { throw CannotCreate("the window", "Not enough quota."); }, ExitCode::kNoWindow,
      "Could not create the window: Not enough quota. Nothing was changed."},
     {"OutOfMemory", [] { throw std::bad_alloc(); }, ExitCode::kFailed,

@@ -486,6 +486,17 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
 }
 #endif
 
+// A check (a deployment tool's, say) may run at any moment: it does not wait
+// for a rewrite, nor take the lock that would turn one away.
+TEST(CheckProfile, ReadsWhileARewriteHoldsTheProfile) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const ProfileFile rewrite(ProfilePath(dir.Utf8()));
+  const LineCounts counts = CheckProfile(dir.Utf8(), "11112222");
+  EXPECT_EQ(counts.replaced, 1u);
+  EXPECT_EQ(counts.carrying, 1u);
+}
+
 #ifdef _WIN32
 // A rewrite whose thread ended while it held the lock leaves the lock's mutex
 // abandoned, which the next rewrite takes over rather than being kept out.

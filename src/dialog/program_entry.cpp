@@ -5,6 +5,7 @@
 #include "dialog/main_form.h"
 #include "dialog/message_box.h"
 #include "dialog/system_function.h"
+#include "dialog/window_station.h"
 
 namespace {
 
@@ -27,6 +28,11 @@ void LoadLibrariesFromSystemDirectoryOnly() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   LoadLibrariesFromSystemDirectoryOnly();
+  // Neither the window nor a message about it could be seen: the exit code
+  // alone says why.
+  if (!planchoice::UserCanSeeWindows()) {
+    return static_cast<int>(planchoice::ExitCode::kNoUserCanSee);
+  }
   try {
     planchoice::Main main(instance);
     return static_cast<int>(main.Run(show_command));

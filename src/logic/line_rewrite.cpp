@@ -16,6 +16,7 @@ class LineRewriter {
       : in_(in), out_(out), input_(buffer_size), output_(buffer_size) {}
 
   LineCounts Run(std::string_view access_number) {
+    number_ = access_number;
     LineCounts counts;
     while (HasInput()) {
       const std::uint64_t line_start = start_ + position_;
@@ -32,7 +33,9 @@ class LineRewriter {
         start_ = line_start;
         filled_ = position_ = 0;
       }
-      PassRestOfLine(/*keep=*/!key);
+      if (PassRestOfLine(/*keep=*/!key)) {
+        ++counts.carrying;
+      }
       ++counts.lines;
     }
     EmitRun();
@@ -86,14 +89,19 @@ class LineRewriter {
   }
 
   // Passes over the rest of the line and its line end. With `keep`, the text
-  // goes out followed by CR LF: the line's own when it has one.
-  void PassRestOfLine(bool keep) {
+  // goes out followed by CR LF: the line's own when it has one. Without, it
+  // is compared with the number instead: true when it was exactly that.
+  bool PassRestOfLine(bool keep) {
     bool crlf = false;
+    bool same = !keep;
+    std::size_t compared = 0;  // bytes of number_ matched so far
     while (HasInput()) {
       const std::size_t end = FindLineEnd();
       crlf = end + 1 < filled_ && input_[end] == '\r' && input_[end + 1] == '\n';
       if (keep) {
         Keep(crlf ? end + 2 : end);
+      } else if (same) {
+        same = Continues(end, compared);
       }
       position_ = crlf ? end + 2 : end;
       if (crlf || position_ < filled_) {
@@ -107,6 +115,19 @@ class LineRewriter {
         input_[position_] == '\n') {
       ++position_;
     }
+    return same && compared == number_.size();
+  }
+
+  // Whether the text from `position_` to `end` goes on with the number from
+  // its byte `compared` on, which then moves past it.
+  bool Continues(std::size_t end, std::size_t& compared) const {
+    const std::size_t size = end - position_;
+    if (size > number_.size() - compared ||
+        std::memcmp(input_.data() + position_, number_.data() + compared, size) != 0) {
+      return false;
+    }
+    compared += size;
+    return true;
   }
 
   // Adds the text from `position_` to `end` to the run of unchanged text.
@@ -161,6 +182,7 @@ class LineRewriter {
   ByteSink& out_;
   std::vector<char> input_;
   std::vector<char> output_;
+  std::string_view number_;
   std::uint64_t start_ = 0;    // offset of input_[0] in the source
   std::size_t filled_ = 0;     // bytes of input_ that hold data
   std::size_t position_ = 0;   // next byte of input_ to look at

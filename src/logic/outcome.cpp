@@ -12,6 +12,8 @@ Failure CurrentFailure() {
     throw;
   } catch (const DurabilityError& error) {
     return {ExitCode::kNotYetOnDisk, error.what()};
+  } catch (const RewriteRunningError& error) {
+    return {ExitCode::kAnotherRewrite, error.what()};
   } catch (const WindowError& error) {
     return {ExitCode::kNoWindow, error.what()};
   } catch (const Error& error) {

@@ -7,14 +7,16 @@
 namespace planchoice {
 namespace {
 
+// The profile as read for a rewrite (ProfileFile) or for a check (ProfileReader).
+template <typename File>
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(ProfileFile& file) : file_(file) {}
+  explicit FileSource(File& file) : file_(file) {}
   std::size_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
   void Seek(std::uint64_t offset) override { file_.Seek(offset); }
 
  private:
-  ProfileFile& file_;
+  File& file_;
 };
 
 class FileSink : public ByteSink {
@@ -24,6 +26,12 @@ class FileSink : public ByteSink {
 
  private:
   WorkFile& file_;
+};
+
+// A check's new lines go nowhere.
+class NoSink : public ByteSink {
+ public:
+  void Write(const char*, std::size_t) override {}
 };
 
 std::string PathIn(const std::string& directory, std::string_view name) {
@@ -65,7 +73,7 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
   ProfileFile profile(profile_path);
   WorkFile work(work_path);
   try {
-    FileSource source(profile);
+    FileSource<ProfileFile> source(profile);
     FileSink sink(work);
     const LineCounts counts = RewriteLines(source, sink, access_number);
     if (counts.lines == 0) {
@@ -91,6 +99,13 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
     }
     throw;
   }
+}
+
+LineCounts CheckProfile(const std::string& directory, std::string_view access_number) {
+  ProfileReader profile(ProfilePath(directory));
+  FileSource<ProfileReader> source(profile);
+  NoSink nowhere;
+  return RewriteLines(source, nowhere, access_number);
 }
 
 }  // namespace planchoice

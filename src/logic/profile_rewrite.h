@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "logic/line_rewrite.h"
+
 namespace planchoice {
 
 inline constexpr std::string_view kProfileName = "kelvarin.cmp";
@@ -27,5 +29,12 @@ std::string WorkPath(const std::string& directory);
 // same profile are failures. DurabilityError means that the new profile is in
 // place but may not yet be on stable storage.
 void RewriteProfile(const std::string& directory, std::string_view access_number);
+
+// Reads the profile in `directory` by the rewrite's own line rules (see
+// RewriteLines) and counts its lines, its "Phone0=" lines, and those that
+// carry exactly `access_number`. Only reads: it takes no lock and writes
+// nothing, so it may run beside a rewrite, and sees the profile before or
+// after it. Throws Error when the profile cannot be read.
+LineCounts CheckProfile(const std::string& directory, std::string_view access_number);
 
 }  // namespace planchoice

@@ -20,6 +20,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: planset DIRECTORY PLAN\n"
+    "       planset --check DIRECTORY PLAN\n"
     "       planset --list | --help | --version\n";
 
 std::string Help() {
@@ -29,14 +30,19 @@ std::string Help() {
          "to the number of PLAN, as the PlanChoice dialog does, with no window.\n"
          "PLAN is a plan's name exactly as --list shows it, in quotes when it holds a blank.\n"
          "The profile is replaced in one step; on any failure it is left as it was.\n"
+         "Put -- before DIRECTORY when it may begin with \"-\".\n"
          "\n"
+         "  --check    only read the profile: exit status 0 when every \"Phone0=\" entry\n"
+         "             carries PLAN's number, 1 when one does not or there is none\n"
          "  --list     print the plans and their numbers, one per line\n"
          "  --help     print this help\n"
          "  --version  print the version\n"
          "\n"
          "Exit status: 0 the profile was rewritten; 2 a usage error or an unknown plan;\n"
-         "3 the rewrite failed and the profile was left as it was; 4 the profile holds\n"
-         "the new number, but may not be on disk yet.\n";
+         "3 the rewrite failed and the profile was left as it was (--check: it could\n"
+         "not be read); 4 the profile holds the new number, but may not be on disk yet;\n"
+         "6 another rewrite of the profile is running and nothing was changed: try\n"
+         "again later.\n";
 }
 
 std::string PlanList() {
@@ -68,6 +74,21 @@ int Refuse(std::string_view text) {
   return static_cast<int>(ExitCode::kUsage);
 }
 
+// Exit status 0 when every "Phone0=" entry carries `number`, otherwise 1,
+// with a sentence that says what the profile holds.
+int Check(const std::string& directory, std::string_view plan, std::string_view number) {
+  const LineCounts counts = CheckProfile(directory, number);
+  if (counts.replaced > 0 && counts.carrying == counts.replaced) {
+    return static_cast<int>(ExitCode::kRewritten);
+  }
+  const std::string profile = ProfilePath(directory);
+  Write(stdout, counts.replaced == 0
+                    ? "The profile " + profile + " has no \"Phone0=\" entry.\n"
+                    : "The profile " + profile + " does not carry the number of \"" +
+                          std::string(plan) + "\" in every \"Phone0=\" entry.\n");
+  return static_cast<int>(ExitCode::kNotCarried);
+}
+
 int Run(const std::vector<std::string>& arguments) {
   try {
     const Request request = ParseArguments(arguments);
@@ -79,11 +100,15 @@ int Run(const std::vector<std::string>& arguments) {
       case Request::Kind::kVersion:
         return Answer("planset " PLANSET_VERSION "\n");
       case Request::Kind::kRewrite:
+      case Request::Kind::kCheck:
         break;
     }
     const std::string_view number = LookUpAccessNumber(request.plan);
     if (number.empty()) {
       return Refuse(UnknownPlan(request.plan));
+    }
+    if (request.kind == Request::Kind::kCheck) {
+      return Check(request.directory, request.plan, number);
     }
     RewriteProfile(request.directory, number);
     return static_cast<int>(ExitCode::kRewritten);

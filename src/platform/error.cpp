@@ -37,9 +37,9 @@ Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
   return Error("The profile " + path + " " + what + "; it was left unchanged.");
 }
 
-Error AnotherRewriteRunning(const std::string& profile_path) {
-  return Error("Another rewrite of the profile " + profile_path +
-               " is running; it was left unchanged.");
+RewriteRunningError AnotherRewriteRunning(const std::string& profile_path) {
+  return RewriteRunningError("Another rewrite of the profile " + profile_path +
+                             " is running; it was left unchanged.");
 }
 
 Error ProfileReplacedMeanwhile(const std::string& profile_path) {

@@ -35,6 +35,13 @@ class DurabilityError : public Error {
   using Error::Error;
 };
 
+// Another rewrite of the same profile holds it; this one changed nothing and
+// may be tried again once that one has ended.
+class RewriteRunningError : public Error {
+ public:
+  using Error::Error;
+};
+
 // The window could not be made; nothing was changed.
 class WindowError : public Error {
  public:
@@ -46,7 +53,7 @@ WindowError CannotCreate(const std::string& what, const std::string& reason);
 
 // "The profile PATH <what>; it was left unchanged."
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what);
-Error AnotherRewriteRunning(const std::string& profile_path);
+RewriteRunningError AnotherRewriteRunning(const std::string& profile_path);
 Error ProfileReplacedMeanwhile(const std::string& profile_path);
 // The replace happened, but `cause` kept it from being made durable.
 DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause);

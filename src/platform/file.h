@@ -96,6 +96,24 @@ class ProfileFile {
 #endif
 };
 
+// The profile opened to be read and nothing more, as a check of its entries
+// reads it: no lock is taken, and other programs may read, rewrite, replace
+// or remove it meanwhile. Anything but a regular file is refused; opening
+// never blocks.
+class ProfileReader {
+ public:
+  explicit ProfileReader(std::string path);
+
+  // Reads up to `size` bytes; returns 0 only at the end of the file.
+  std::size_t Read(char* buffer, std::size_t size);
+  // Moves the read position to `offset` bytes from the start.
+  void Seek(std::uint64_t offset);
+
+ private:
+  std::string path_;
+  FileHandle handle_;
+};
+
 // The new profile, written under the work file's name. Whatever stood at that
 // name is removed first (a link itself, never what it leads to), and the file
 // is then made new and exclusively, so nothing of an earlier file is reached

@@ -60,6 +60,27 @@ struct stat Examine(const FileHandle& handle, const std::string& path) {
   return status;
 }
 
+std::size_t ReadSome(const FileHandle& handle, const std::string& path, char* buffer,
+                     std::size_t size) {
+  CheckInjectedFault(FileOperation::kRead, "read", path);
+  for (;;) {
+    const ssize_t count = ::read(handle.get(), buffer, size);
+    if (count >= 0) {
+      return static_cast<std::size_t>(count);
+    }
+    if (errno != EINTR) {
+      ThrowFileError("read", path, errno);
+    }
+  }
+}
+
+void SeekTo(const FileHandle& handle, const std::string& path, std::uint64_t offset) {
+  CheckInjectedFault(FileOperation::kSeek, "read", path);
+  if (::lseek(handle.get(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
+    ThrowFileError("read", path, errno);
+  }
+}
+
 void WriteAll(const FileHandle& handle, const std::string& path, const char* data,
               std::size_t size) {
   while (size > 0) {
@@ -225,23 +246,31 @@ bool ProfileFile::StillInPlace() const {
 }
 
 std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
-  CheckInjectedFault(FileOperation::kRead, "read", path_);
-  for (;;) {
-    const ssize_t count = ::read(handle_.get(), buffer, size);
-    if (count >= 0) {
-      return static_cast<std::size_t>(count);
-    }
-    if (errno != EINTR) {
-      ThrowFileError("read", path_, errno);
-    }
-  }
+  return ReadSome(handle_, path_, buffer, size);
 }
 
 void ProfileFile::Seek(std::uint64_t offset) {
-  CheckInjectedFault(FileOperation::kSeek, "read", path_);
-  if (::lseek(handle_.get(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
-    ThrowFileError("read", path_, errno);
+  SeekTo(handle_, path_, offset);
+}
+
+ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!handle_) {
+    ThrowFileError("open", path_, errno);
   }
+  const struct stat status = Examine(handle_, path_);
+  if (!S_ISREG(status.st_mode)) {
+    throw NotARegularFile(path_, status.st_mode);
+  }
+}
+
+std::size_t ProfileReader::Read(char* buffer, std::size_t size) {
+  return ReadSome(handle_, path_, buffer, size);
+}
+
+void ProfileReader::Seek(std::uint64_t offset) {
+  SeekTo(handle_, path_, offset);
 }
 
 WorkFile::WorkFile(std::string path) : path_(std::move(path)) {

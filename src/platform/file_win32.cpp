@@ -48,6 +48,26 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
   }
 }
 
+std::size_t ReadSome(const FileHandle& handle, const std::string& path, char* buffer,
+                     std::size_t size) {
+  CheckInjectedFault(FileOperation::kRead, "read", path);
+  DWORD count = 0;
+  const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  if (!::ReadFile(handle.get(), buffer, request, &count, nullptr)) {
+    ThrowFileError("read", path);
+  }
+  return count;
+}
+
+void SeekTo(const FileHandle& handle, const std::string& path, std::uint64_t offset) {
+  CheckInjectedFault(FileOperation::kSeek, "read", path);
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(handle.get(), position, nullptr, FILE_BEGIN)) {
+    ThrowFileError("read", path);
+  }
+}
+
 BY_HANDLE_FILE_INFORMATION Examine(const FileHandle& handle, const std::string& path) {
   CheckInjectedFault(FileOperation::kExamine, "examine", path);
   BY_HANDLE_FILE_INFORMATION information{};
@@ -198,22 +218,33 @@ bool ProfileFile::StillInPlace() const {
 }
 
 std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
-  CheckInjectedFault(FileOperation::kRead, "read", path_);
-  DWORD count = 0;
-  const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-  if (!::ReadFile(handle_.get(), buffer, request, &count, nullptr)) {
-    ThrowFileError("read", path_);
-  }
-  return count;
+  return ReadSome(handle_, path_, buffer, size);
 }
 
 void ProfileFile::Seek(std::uint64_t offset) {
-  CheckInjectedFault(FileOperation::kSeek, "read", path_);
-  LARGE_INTEGER position;
-  position.QuadPart = static_cast<LONGLONG>(offset);
-  if (!::SetFilePointerEx(handle_.get(), position, nullptr, FILE_BEGIN)) {
-    ThrowFileError("read", path_);
+  SeekTo(handle_, path_, offset);
+}
+
+// Shared with every other use of the file, so that a rewrite can replace the
+// profile while it is being read.
+ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
+  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!handle_) {
+    ThrowFileError("open", path_);
   }
+  if (::GetFileType(handle_.get()) != FILE_TYPE_DISK) {
+    throw ProfileLeftUnchanged(path_, "is a device");
+  }
+}
+
+std::size_t ProfileReader::Read(char* buffer, std::size_t size) {
+  return ReadSome(handle_, path_, buffer, size);
+}
+
+void ProfileReader::Seek(std::uint64_t offset) {
+  SeekTo(handle_, path_, offset);
 }
 
 WorkFile::WorkFile(std::string path) : path_(std::move(path)) {

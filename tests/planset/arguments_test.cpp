@@ -36,20 +36,24 @@ INSTANTIATE_TEST_SUITE_P(
     Rewrites, ParseArgumentsTest,
     ::testing::Values(
         Case{{"C:\\Setup", "Sorvel 25"}, Kind::kRewrite, "C:\\Setup", "Sorvel 25"},
-        // Taken as given: no trimming, quotes kept, any plan text passed on.
-        Case{{" dir with \"quotes\\\" ", " x "}, Kind::kRewrite, " dir with \"quotes\\\" ", " x "},
+        // Taken as given: no trimming, backslashes kept, any plan text passed on.
+        Case{{" dir with \\back\\slashes\\ ", " x "},
+             Kind::kRewrite,
+             " dir with \\back\\slashes\\ ",
+             " x "},
         Case{{"-", "Sorvel 10"}, Kind::kRewrite, "-", "Sorvel 10"},
         Case{{"--", "-dir", "--list"}, Kind::kRewrite, "-dir", "--list"},
         Case{{"dir", "--", "-plan"}, Kind::kRewrite, "dir", "-plan"},
-        Case{{"dir", "Sorvel 10", "--"}, Kind::kRewrite, "dir", "Sorvel 10"}));
+        Case{{"dir", "Sorvel 10", "--"}, Kind::kRewrite, "dir", "Sorvel 10"},
+        Case{{"--check", "--", "-dir", "Sorvel 10"}, Kind::kCheck, "-dir", "Sorvel 10"}));
 
 INSTANTIATE_TEST_SUITE_P(Options, ParseArgumentsTest,
                          ::testing::Values(Case{{"--list"}, Kind::kList},
                                            Case{{"--help"}, Kind::kHelp}, Case{{"-h"}, Kind::kHelp},
                                            Case{{"/?"}, Kind::kHelp},
                                            Case{{"--version"}, Kind::kVersion},
-                                           // Help and version answer whatever else was given.
-                                           Case{{"dir", "Sorvel 10", "--help"}, Kind::kHelp},
+                                           // Help and version answer whatever other option
+                                           // was given.
                                            Case{{"--list", "--version"}, Kind::kVersion},
                                            Case{{"--version", "--help"}, Kind::kHelp},
                                            Case{{"-l", "--help"}, Kind::kHelp},
@@ -92,7 +96,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Misuse{{"dir", ""}, "You must choose a plan."}, Misuse{{"--list", "dir"}, ""},
                       Misuse{{"--lst"}, "Unknown option --lst."},
                       Misuse{{"-l", "dir", "Sorvel 10"}, "Unknown option -l."},
-                      Misuse{{"--", "--help"}, "PLAN is missing."}));
+                      Misuse{{"--", "--help"}, "PLAN is missing."},
+                      // An operand means that something else than help was meant.
+                      Misuse{{"dir", "Sorvel 10", "--help"}, "--help takes no DIRECTORY or PLAN."},
+                      Misuse{{"--version", "dir"}, "--version takes no DIRECTORY or PLAN."},
+                      Misuse{{"--check", "--list", "dir", "Sorvel 10"},
+                             "--list and --check cannot be given together."}));
+
+#ifndef _WIN32
+// Quotes are kept too where a name may hold them.
+INSTANTIATE_TEST_SUITE_P(
+    QuotesInAName, ParseArgumentsTest,
+    ::testing::Values(Case{
+        {" dir with \"quotes\\\" ", " x "}, Kind::kRewrite, " dir with \"quotes\\\" ", " x "}));
+#else
+// What "C:\Setup\" "Sorvel 60" reaches the program as: no Windows name
+// holds a quote.
+INSTANTIATE_TEST_SUITE_P(QuotedFolderEndingInABackslash, ParseArgumentsRefuses,
+                         ::testing::Values(Misuse{{"C:\\Setup\" Sorvel", "60"}, ""}));
+#endif
 
 }  // namespace
 }  // namespace planchoice::planset

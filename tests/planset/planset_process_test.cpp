@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, PlansetRejectsTheUsage,
                                            std::vector<std::string>{"", "Sorvel 10"},
                                            std::vector<std::string>{"dir", ""},
                                            std::vector<std::string>{"--bogus"},
-                                           std::vector<std::string>{"--list", "dir"}));
+                                           std::vector<std::string>{"--list", "dir"},
+                                           // Rewrites nothing, nor answers with help.
+                                           std::vector<std::string>{"dir", "Sorvel 10", "--help"}));
 
 class PlansetRejectsAnUnknownPlan : public ::testing::TestWithParam<std::string> {};
 
@@ -145,6 +148,44 @@ TEST_P(PlansetRejectsAnUnknownPlan, ListsThePlansAndLeavesTheProfile) {
 
 INSTANTIATE_TEST_SUITE_P(Labels, PlansetRejectsAnUnknownPlan,
                          ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel"));
+
+// --check only reads: its exit code says whether every "Phone0=" entry
+// carries the plan's number, and the profile stays as it was.
+struct CheckCase {
+  const char* name;
+  std::optional<std::string> profile;  // none: no profile at all
+  std::string plan;
+  ExitCode code;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class PlansetChecks : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(PlansetChecks, TheProfileAndWritesNothing) {
+  const ScratchDir dir;
+  if (GetParam().profile) {
+    dir.Write("kelvarin.cmp", *GetParam().profile);
+  }
+  const ProcessResult result = Planset({"--check", dir.Utf8(), GetParam().plan});
+  EXPECT_EQ(result.exit_code, GetParam().code) << result.out << result.error;
+  EXPECT_EQ(result.out.empty(), GetParam().code != ExitCode::kNotCarried) << result.out;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), GetParam().profile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, PlansetChecks,
+    ::testing::Values(
+        CheckCase{"CarriesTheNumber", RewrittenProfile(LookUpAccessNumber("Sorvel 60")),
+                  "Sorvel 60", ExitCode::kRewritten},
+        CheckCase{"CarriesAnotherNumber", kProfile, "Sorvel 60", ExitCode::kNotCarried},
+        CheckCase{"HasNoPhone0Entry", kNoPhoneProfile, "Sorvel 60", ExitCode::kNotCarried},
+        CheckCase{"UnknownPlan", kProfile, "Sorvel", ExitCode::kUsage},
+        CheckCase{"NoProfile", std::nullopt, "Sorvel 60", ExitCode::kFailed}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlansetFailsWithExitCode3, WhenTheProfileIsMissing) {
   const ScratchDir dir;

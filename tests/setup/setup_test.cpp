@@ -1,8 +1,11 @@
 // The example installer, run as a person and as an unattended install would
 // run it: it installs the profile and both programs, then has the plan set
-// through PlanChoice's window or, given /PLAN=, through planset.
+// through PlanChoice's window or, given /PLAN= or a profile that carries a
+// plan already, through planset. What it cannot take as meant it refuses.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,16 +14,20 @@
 #include "driver/child_process.h"
 #include "driver/installer_window.h"
 #include "driver/program_run.h"
+#include "driver/unseen_desktop.h"
 #include "platform/file.h"
+#include "platform/win32_text.h"
 #include "support/build_output.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
 namespace {
 
-// The installer's own exit codes.
+// The installer's own exit codes, as Windows Installer defines them.
 constexpr DWORD kInstalled = 0;
-constexpr DWORD kInstallFailed = 2;
+constexpr DWORD kCancelled = 1602;
+constexpr DWORD kInstallFailed = 1603;
+constexpr DWORD kBadCommandLine = 1639;
 
 constexpr std::string_view kShippedEntry = "Phone0=00000000\r\n";
 
@@ -39,12 +46,34 @@ std::string ShippedProfileWith(std::string_view number) {
   return profile;
 }
 
+// The text of a log file the installer wrote, in UTF-16 with a byte order mark.
+std::wstring ReadLog(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+    return L"";
+  }
+  std::wstring text;
+  for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+    text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[at]) |
+                                 static_cast<unsigned char>(bytes[at + 1]) << 8);
+  }
+  return text;
+}
+
 class SetupTest : public ::testing::Test {
  protected:
   // Starts the installer with `options`, installing into the scratch folder.
-  void StartSetup(const std::wstring& options) {
-    setup_.emplace(BuildOutput("kelvarin-setup").wstring(),
-                   L" " + options + L" /D=" + InstallDir());
+  void StartSetup(const std::wstring& options) { StartSetupAs(options + L" /D={folder}"); }
+
+  // Starts the installer with the command tail `tail`, exactly, but for
+  // "{folder}", which stands for the scratch folder; on `desktop` when one
+  // is named.
+  void StartSetupAs(std::wstring tail, const std::wstring& desktop = L"") {
+    for (std::size_t at = tail.find(kFolder); at != std::wstring::npos; at = tail.find(kFolder)) {
+      tail.replace(at, kFolder.size(), InstallDir());
+    }
+    setup_.emplace(BuildOutput("kelvarin-setup").wstring(), L" " + tail, desktop);
   }
 
   // The PlanChoice.exe that the installer started, once it runs.
@@ -66,6 +95,16 @@ class SetupTest : public ::testing::Test {
     }
   }
 
+  // Nothing of the installer in the scratch folder, nor where it would have
+  // gone instead of an unusable one.
+  void ExpectNothingInstalled() const {
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Kelvarin Setup"));
+    wchar_t program_files[MAX_PATH] = L"";
+    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", program_files, MAX_PATH), 0u);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(program_files) / "Kelvarin Setup"));
+  }
+
+  static constexpr std::wstring_view kFolder = L"{folder}";
   // A blank and a letter beyond ASCII, which the paths handed to the programs
   // must keep.
   const ScratchDir dir_{"planchoice setup \xC3\xBC"};
@@ -134,19 +173,22 @@ INSTANTIATE_TEST_SUITE_P(
     User, SilentSetupAsksForThePlan,
     ::testing::Values(WindowOutcome{"PicksAPlan", InWindow::kPicksPlan, kInstalled, kAccessNumberB},
                       // Nobody can be asked whether to choose again: it finishes without a plan.
-                      WindowOutcome{"ClosesTheWindow", InWindow::kPressesEscape, kInstalled, ""},
+                      WindowOutcome{"ClosesTheWindow", InWindow::kPressesEscape, kCancelled, ""},
                       // Nobody can be asked whether to try again: the installation fails.
                       WindowOutcome{"CannotSave", InWindow::kCannotSave, kInstallFailed, ""},
                       WindowOutcome{"IsKilled", InWindow::kIsKilled, kInstallFailed, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Unattended installs: planset sets the plan given as /PLAN=, with no window;
-// any plan it refuses fails the installation.
+// a command line the installer cannot take as meant is refused before
+// anything is installed. Each row ends within a few seconds, without a window.
 struct UnattendedRun {
   const char* name;
-  const wchar_t* options;
+  const wchar_t* tail;  // "{folder}" stands for the scratch folder
   DWORD setup_exit_code;
+  bool installs;
   std::string_view number;  // in the installed profile; empty: as shipped
+  bool unseen = false;      // started where no user can see a window
 };
 
 void PrintTo(const UnattendedRun& run, std::ostream* out) {
@@ -155,20 +197,97 @@ void PrintTo(const UnattendedRun& run, std::ostream* out) {
 
 class UnattendedSetup : public SetupTest, public ::testing::WithParamInterface<UnattendedRun> {};
 
-TEST_P(UnattendedSetup, SetsThePlanOrFails) {
-  StartSetup(GetParam().options);
+TEST_P(UnattendedSetup, SetsThePlanOrRefusesAtOnce) {
+  std::optional<driver::UnseenDesktop> unseen;
+  if (GetParam().unseen) {
+    unseen.emplace();
+  }
+  StartSetupAs(GetParam().tail, unseen ? unseen->name() : L"");
   // A window would wait for a person, and the installer with it.
   EXPECT_EQ(setup_->WaitForExitNumber(), GetParam().setup_exit_code);
+  if (GetParam().installs) {
+    EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
+    ExpectProgramsInstalled();
+  } else {
+    ExpectNothingInstalled();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, UnattendedSetup,
+    ::testing::Values(
+        UnattendedRun{"KnownPlan", L"/S /PLAN=\"Sorvel 60\" /D={folder}", kInstalled, true,
+                      kAccessNumberC},
+        // As .NET, Python and PowerShell quote an argument with a blank.
+        UnattendedRun{"QuotedWhole", L"/S \"/PLAN=Sorvel 60\" /D={folder}", kInstalled, true,
+                      kAccessNumberC},
+        UnattendedRun{"QuotedWholeAndInside", L"/S \"/PLAN=\\\"Sorvel 60\\\"\" /D={folder}",
+                      kInstalled, true, kAccessNumberC},
+        UnattendedRun{"OptionInSmallLetters", L"/S /plan=\"Sorvel 60\" /D={folder}", kInstalled,
+                      true, kAccessNumberC},
+        UnattendedRun{"UnknownPlan", L"/S /PLAN=Nope /D={folder}", kBadCommandLine, false, ""},
+        UnattendedRun{"EmptyPlan", L"/S /PLAN= /D={folder}", kBadCommandLine, false, ""},
+        UnattendedRun{"PlansetOption", L"/S /PLAN=--help /D={folder}", kBadCommandLine, false, ""},
+        UnattendedRun{"PlanTwice", L"/S /PLAN=\"Sorvel 60\" /PLAN=\"Sorvel 10\" /D={folder}",
+                      kBadCommandLine, false, ""},
+        UnattendedRun{"PlanAfterAColon", L"/S /PLAN:\"Sorvel 60\" /D={folder}", kBadCommandLine,
+                      false, ""},
+        UnattendedRun{"PlanWithoutValue", L"/S /PLAN /D={folder}", kBadCommandLine, false, ""},
+        UnattendedRun{"FolderNotLast", L"/S /D={folder} /PLAN=\"Sorvel 60\"", kBadCommandLine,
+                      false, ""},
+        UnattendedRun{"FolderQuoted", L"/S /PLAN=\"Sorvel 60\" /D=\"{folder}\"", kBadCommandLine,
+                      false, ""},
+        UnattendedRun{"FolderRelative", L"/S /PLAN=\"Sorvel 60\" /D=Kelvarin Setup",
+                      kBadCommandLine, false, ""},
+        UnattendedRun{"FolderWithForwardSlashes", L"/S /PLAN=\"Sorvel 60\" /D=C:/Kelvarin Setup",
+                      kBadCommandLine, false, ""},
+        UnattendedRun{"DrivesRoot", L"/S /PLAN=\"Sorvel 60\" /D=C:\\", kBadCommandLine, false, ""},
+        // A service, or a deployment tool running as SYSTEM: nobody could answer PlanChoice.
+        UnattendedRun{"NoPlanWhereNoUserCanSee", L"/S /D={folder}", kInstallFailed, false, "",
+                      true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A reinstall, repair or upgrade into a folder whose profile carries a
+// plan's number sets that plan again without asking, unless another is
+// given; a file it cannot replace fails it, and the old profile stays.
+struct Reinstall {
+  const char* name;
+  const wchar_t* options;
+  const char* held;  // a file of the folder held open meanwhile, or null
+  DWORD setup_exit_code;
+  std::string_view number;
+};
+
+void PrintTo(const Reinstall& reinstall, std::ostream* out) {
+  *out << reinstall.name;
+}
+
+class Reinstalled : public SetupTest, public ::testing::WithParamInterface<Reinstall> {};
+
+TEST_P(Reinstalled, KeepsThePlanOrTakesTheNewOne) {
+  StartSetup(L"/S /PLAN=\"Sorvel 60\"");
+  ASSERT_EQ(setup_->WaitForExitNumber(), kInstalled);
+  FileHandle held;
+  if (GetParam().held != nullptr) {
+    held = FileHandle(::CreateFileW((InstallDir() + L"\\" + Widen(GetParam().held)).c_str(),
+                                    GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+  }
+
+  StartSetup(GetParam().options);
+  EXPECT_EQ(setup_->WaitForExitNumber(), GetParam().setup_exit_code);
+  held.Reset();
   EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
   ExpectProgramsInstalled();
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Plans, UnattendedSetup,
-    ::testing::Values(UnattendedRun{"KnownPlan", L"/S /PLAN=\"Sorvel 60\"", kInstalled,
-                                    kAccessNumberC},
-                      UnattendedRun{"UnknownPlan", L"/S /PLAN=Nope", kInstallFailed, ""},
-                      UnattendedRun{"EmptyPlan", L"/S /PLAN=", kInstallFailed, ""}),
+    Options, Reinstalled,
+    ::testing::Values(Reinstall{"KeepsThePlan", L"/S", nullptr, kInstalled, kAccessNumberC},
+                      Reinstall{"TakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\"", nullptr,
+                                kInstalled, kAccessNumberA},
+                      Reinstall{"CannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\"", "planset.exe",
+                                kInstallFailed, kAccessNumberC}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // With its pages shown, the installer asks what to do when the window was
@@ -200,6 +319,7 @@ struct ChooseAgain {
   const char* name;
   int answer;               // to "choose again?"
   std::string_view number;  // in the installed profile; empty: as shipped
+  DWORD setup_exit_code;
 };
 
 void PrintTo(const ChooseAgain& choice, std::ostream* out) {
@@ -230,27 +350,39 @@ TEST_P(WindowClosedDuringSetup, AsksWhetherToChooseAgain) {
     ASSERT_TRUE(again->ClickOk());
   }
 
-  EXPECT_EQ(Close(), kInstalled);
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, WindowClosedDuringSetup,
-                         ::testing::Values(ChooseAgain{"Yes", IDYES, kAccessNumberA},
-                                           ChooseAgain{"No", IDNO, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SetupWithPages, LogsPlansetsReasonWhenItRefusesThePlan) {
-  ASSERT_NO_FATAL_FAILURE(Install(L"/PLAN=N\u00f6pe"));
+  // The log on the last page names the exit code, as the one on disk does.
   ASSERT_TRUE(driver::WaitUntil([&] { return installer_->HasEnded(); }));
   std::wstring log;
   for (const std::wstring& line : installer_->LogLines()) {
     log += line + L"\n";
   }
+  EXPECT_TRUE(Contains(log, L"Exit code " + std::to_wstring(GetParam().setup_exit_code) + L":"));
+  EXPECT_EQ(Close(), GetParam().setup_exit_code);
+  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, WindowClosedDuringSetup,
+                         ::testing::Values(ChooseAgain{"Yes", IDYES, kAccessNumberA, kInstalled},
+                                           ChooseAgain{"No", IDNO, "", kCancelled}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Refused before its pages, the installer says why, and its log on disk
+// keeps planset's sentence, decoded rightly whatever the plan's letters.
+TEST_F(SetupTest, LogsPlansetsReasonWhenItRefusesThePlan) {
+  const std::filesystem::path log = dir_ / "setup log \xC3\xBC.log";
+  StartSetup(L"/PLAN=N\u00f6pe \"/LOG=" + log.wstring() + L"\"");
+  const auto refusal = driver::FindMessageBox(setup_->process_id());
+  ASSERT_TRUE(refusal) << "the installer did not say why";
+  EXPECT_TRUE(Contains(refusal->Text(), L"\"N\u00f6pe\""));
+  refusal->Dismiss();
+  EXPECT_EQ(setup_->WaitForExitNumber(), kBadCommandLine);
+
+  const std::wstring text = ReadLog(log);
   // planset names the plan it refused and the plans there are.
-  EXPECT_TRUE(Contains(log, L"\"N\u00f6pe\""));
-  EXPECT_TRUE(Contains(log, L"\"Sorvel Ever\""));
-  EXPECT_EQ(Close(), kInstallFailed);
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfile());
+  EXPECT_TRUE(Contains(text, L"There is no plan \"N\u00f6pe\";"));
+  EXPECT_TRUE(Contains(text, L"\"Sorvel Ever\""));
+  EXPECT_TRUE(Contains(text, L"Exit code 1639"));
+  ExpectNothingInstalled();
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-// Started without a directory, the program says so and ends.
+// Started without a directory, the program says so and ends; started where
+// nobody could answer its window, it makes none.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "driver/unseen_desktop.h"
 #include "driver/window_query.h"
 #include "window_fixture.h"
 
@@ -44,6 +46,19 @@ INSTANTIATE_TEST_SUITE_P(Spellings, StartedWithoutDirectory,
                                            MissingDirectory{"BlanksAndTabs", L"  \t  "},
                                            MissingDirectory{"EmptyQuotes", L" \"\""}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A service, or a deployment tool running as SYSTEM: a window would wait
+// for ever for an answer nobody can give.
+class StartedWhereNoUserCanSee : public WindowTest {};
+
+TEST_F(StartedWhereNoUserCanSee, EndsAtOnceWithoutAWindowAndChangesNothing) {
+  WriteProfile();
+  const driver::UnseenDesktop unseen;
+  driver::ProgramRun run(program_, L" " + Directory(), unseen.name());
+  EXPECT_EQ(run.WaitForExit(), ExitCode::kNoUserCanSee);
+  EXPECT_EQ(Profile(), ProfileText());
+  EXPECT_FALSE(WorkFileExists());
+}
 
 }  // namespace
 }  // namespace planchoice::testing

@@ -12,10 +12,15 @@ std::wstring PlanChoicePath() {
   return testing::BuildOutput("PlanChoice").wstring();
 }
 
-ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_tail) {
+ProgramRun::ProgramRun(const std::wstring& program, const std::wstring& command_tail,
+                       const std::wstring& desktop) {
   std::wstring command_line = L"\"" + program + L"\"" + command_tail;
+  std::wstring desktop_name = desktop;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  if (!desktop_name.empty()) {
+    startup.lpDesktop = desktop_name.data();
+  }
   PROCESS_INFORMATION started{};
   if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &started)) {

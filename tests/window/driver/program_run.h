@@ -19,8 +19,10 @@ std::wstring PlanChoicePath();
 class ProgramRun {
  public:
   // Starts `program` with the command line `"program"` followed by
-  // `command_tail` exactly as given, e.g. L" C:\\Setup".
-  ProgramRun(const std::wstring& program, const std::wstring& command_tail);
+  // `command_tail` exactly as given, e.g. L" C:\\Setup"; on `desktop`
+  // ("station\\desktop", see UnseenDesktop) when one is named.
+  ProgramRun(const std::wstring& program, const std::wstring& command_tail,
+             const std::wstring& desktop = L"");
   // Ends the program and what it started if it still runs, so that a failed
   // test leaves nothing.
   ~ProgramRun();
