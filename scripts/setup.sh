@@ -13,6 +13,7 @@ packages=(
   libbenchmark-dev hyperfine jq               # the benchmark, and what reads its figures
   crudini                                     # the benchmark compares planset with it
   nsis                                        # the example installer (makensis)
+  wixl msitools faketime                      # the Windows Installer package, fixed in time
 )
 
 missing=()
