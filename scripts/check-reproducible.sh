@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release of the committed sources twice and compares the
-# programs, the zip and its SHA256SUMS byte for byte. The two builds run from
+# programs, the zip and its SHA256SUMS, and the Windows Installer package,
+# byte for byte. The two builds run from
 # copies at paths of different lengths (so that a build path written into a
 # program shows), at different times, in time zones fourteen hours apart and
 # under different umasks. Building needs no Wine, and the tests are left out.
@@ -48,8 +49,9 @@ build "$second" EAST-14 077
 echo "reproducible: both builds took $((SECONDS - started)) s"
 
 zip=$(cd "$first/build/$preset" && echo PlanChoice-*-"$preset".zip)
+msi=$(cd "$first/build/$preset" && echo kelvarin-*.msi)
 differ=0
-for file in bin/PlanChoice.exe bin/planset.exe "$zip" SHA256SUMS; do
+for file in bin/PlanChoice.exe bin/planset.exe "$zip" SHA256SUMS bin/plan_action.dll "$msi"; do
   one="$first/build/$preset/$file"
   other="$second/build/$preset/$file"
   if cmp -s "$one" "$other"; then

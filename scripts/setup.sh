@@ -14,6 +14,7 @@ packages=(
   crudini                                     # the benchmark compares planset with it
   nsis                                        # the example installer (makensis)
   python3                                     # the build's check of the programs' manifests
+  wixl msitools faketime                      # the Windows Installer package, fixed in time
 )
 
 missing=()

@@ -20,4 +20,15 @@ std::string_view LookUpAccessNumber(std::string_view label) {
   return {};
 }
 
+std::string PlanLabelsInWords() {
+  std::string text;
+  for (std::size_t row = 0; row < PlanTable.size(); ++row) {
+    if (row > 0) {
+      text += row + 1 < PlanTable.size() ? ", " : " and ";
+    }
+    text.append("\"").append(PlanTable[row].label).append("\"");
+  }
+  return text;
+}
+
 }  // namespace planchoice

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace planchoice {
@@ -18,5 +19,9 @@ extern const std::array<Plan, 4> PlanTable;
 // The access number of the plan whose label equals `label` exactly (same
 // case, no blanks trimmed); empty when no plan has that label.
 std::string_view LookUpAccessNumber(std::string_view label);
+
+// Every plan's label in quotes, in table order, as a sentence lists them:
+// "Sorvel 10", "Sorvel 25", "Sorvel 60" and "Sorvel Ever".
+std::string PlanLabelsInWords();
 
 }  // namespace planchoice

@@ -1,0 +1,231 @@
+# Reads the Windows Installer package's tables offline and checks what wixl
+# may write wrong without a word, and what the package's design rests on:
+#   cmake -DMSIINFO=msiinfo -DOBJDUMP=objdump -DPACKAGE=kelvarin.msi -DARCH=x64|x86
+#         -DOTHER_GUIDS=guid,... -DSCRATCH=dir -P check_tables.cmake
+# It needs no Wine, so it runs on every machine.
+
+cmake_minimum_required(VERSION 3.25)
+set(failures "")
+function(fail)
+  string(JOIN "" text ${ARGN})
+  set(failures "${failures}\n  ${text}" PARENT_SCOPE)
+endfunction()
+
+# The rows of a table, each a string of tab-separated fields; ";" in a value
+# is read as ",".
+function(read_table table variable)
+  execute_process(COMMAND ${MSIINFO} export ${PACKAGE} ${table} OUTPUT_VARIABLE text
+                  RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "msiinfo could not read the table ${table} of ${PACKAGE}.")
+  endif()
+  string(REPLACE ";" "," text "${text}")
+  string(REGEX REPLACE "\r?\n$" "" text "${text}")
+  string(REGEX REPLACE "\r?\n" ";" rows "${text}")
+  list(REMOVE_AT rows 0 1 2)  # column names, column types, table name and keys
+  set(${variable} "${rows}" PARENT_SCOPE)
+endfunction()
+
+# Field `index` of each row, or of the rows whose first field is `key`.
+function(column rows index variable)
+  set(values "")
+  foreach(row IN LISTS ${rows})
+    string(REPLACE "\t" ";" fields "${row}")
+    list(GET fields ${index} value)
+    list(APPEND values "${value}")
+  endforeach()
+  set(${variable} "${values}" PARENT_SCOPE)
+endfunction()
+function(field rows key index variable)
+  set(${variable} "" PARENT_SCOPE)
+  foreach(row IN LISTS ${rows})
+    string(REPLACE "\t" ";" fields "${row}")
+    list(GET fields 0 first)
+    if(first STREQUAL key)
+      list(GET fields ${index} value)
+      set(${variable} "${value}" PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+endfunction()
+
+foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
+              Upgrade RegLocator File RemoveFile)
+  read_table(${table} ${table})
+endforeach()
+
+# Every custom action has its source, and every DLL entry is exported.
+column(CustomAction 0 actions)
+column(Binary 0 binaries)
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}")
+foreach(action IN LISTS actions)
+  field(CustomAction ${action} 1 type)
+  field(CustomAction ${action} 2 source)
+  field(CustomAction ${action} 3 target)
+  math(EXPR kind "${type} & 63")
+  if(kind EQUAL 1)  # a DLL from the Binary table
+    if(NOT source IN_LIST binaries)
+      fail("${action} calls into the binary ${source}, which the package lacks")
+      continue()
+    endif()
+    execute_process(COMMAND ${MSIINFO} extract ${PACKAGE} Binary.${source}
+                    OUTPUT_FILE ${SCRATCH}/${source}.dll RESULT_VARIABLE result)
+    execute_process(COMMAND ${OBJDUMP} -p ${SCRATCH}/${source}.dll OUTPUT_VARIABLE headers)
+    if(NOT headers MATCHES "\\] ${target}\n")
+      fail("${action} calls ${target}, which the binary ${source} does not export")
+    endif()
+  elseif(kind EQUAL 51)  # sets a property
+    if(source STREQUAL "")
+      fail("${action} sets no property")
+    endif()
+  else()
+    fail("${action} is of type ${type}, which this check does not know")
+  endif()
+endforeach()
+
+# Deferred, in the script, without impersonation: the rewrite runs as the
+# installer's service does, where Program Files may be written.
+field(CustomAction SetPlan 1 type)
+math(EXPR mode "${type} & 3072")
+if(NOT mode EQUAL 3072)
+  fail("SetPlan is of type ${type}, not deferred without impersonation (1024 + 2048)")
+endif()
+field(CustomAction CheckPlan 1 type)
+math(EXPR mode "${type} & 1024")
+if(NOT mode EQUAL 0)
+  fail("CheckPlan is of type ${type}: it must run before anything is installed")
+endif()
+
+# Each chain in the order its actions run; every action sequenced is a
+# standard one or has a row.
+set(InstallUISequence_chains
+    "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
+    "AppSearch,RepairWhenRunAgain,CostInitialize"
+    "CheckPlan,ExecuteAction")
+set(InstallExecuteSequence_chains
+    "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
+    "AppSearch,RepairWhenRunAgain,CostInitialize"
+    "CostFinalize,SetInstallLocation,InstallValidate"
+    "InstallValidate,RemoveExistingProducts,InstallInitialize"
+    "InstallFiles,SetPlanData,SetPlan,InstallFinalize")
+set(standard_actions
+    AppSearch CostFinalize CostInitialize ExecuteAction FileCost FindRelatedProducts
+    InstallFiles InstallFinalize InstallInitialize InstallValidate LaunchConditions
+    MigrateFeatureStates ProcessComponents PublishFeatures PublishProduct RegisterProduct
+    RegisterUser RemoveExistingProducts RemoveFiles RemoveRegistryValues UnpublishFeatures
+    ValidateProductID WriteRegistryValues)
+foreach(sequence InstallUISequence InstallExecuteSequence)
+  column(${sequence} 0 sequenced)
+  foreach(action IN LISTS sequenced)
+    if(NOT action IN_LIST standard_actions AND NOT action IN_LIST actions)
+      fail("${sequence} runs ${action}, which has no CustomAction row")
+    endif()
+  endforeach()
+  foreach(chain IN LISTS ${sequence}_chains)
+    string(REPLACE "," ";" chain "${chain}")
+    set(previous "")
+    set(previous_number -1)
+    foreach(action IN LISTS chain)
+      field(${sequence} ${action} 2 number)
+      if(number STREQUAL "")
+        fail("${sequence} does not run ${action}")
+        break()
+      endif()
+      if(NOT number GREATER previous_number)
+        fail("${sequence} runs ${action} at ${number}, not after ${previous} at ${previous_number}")
+      endif()
+      set(previous ${action})
+      set(previous_number ${number})
+    endforeach()
+  endforeach()
+endforeach()
+
+# Properties that the installing part of the installer must see.
+field(Property SecureCustomProperties 1 secure)
+string(REPLACE "," ";" secure "${secure}")
+column(Upgrade 6 upgrade_properties)
+foreach(property PLAN INSTALLDIR ${upgrade_properties})
+  if(NOT property IN_LIST secure)
+    list(JOIN secure ", " listed)
+    fail("${property} is not in SecureCustomProperties (${listed})")
+  endif()
+endforeach()
+field(Property ALLUSERS 1 all_users)
+if(NOT all_users STREQUAL "1")
+  fail("ALLUSERS is \"${all_users}\", not 1: the package does not install per machine")
+endif()
+
+# Components: well-formed GUIDs, none shared, none the other architecture's;
+# 64-bit ones, and a 64-bit registry view, in the x64 package only.
+column(Component 1 guids)
+string(REPLACE "," ";" other_guids "${OTHER_GUIDS}")
+set(seen "")
+string(REPEAT "[0-9A-F]" 4 four)  # CMake's expressions count no repeats
+set(well_formed "^{${four}${four}-${four}-${four}-${four}-${four}${four}${four}}$")
+foreach(guid IN LISTS guids)
+  if(NOT guid MATCHES "${well_formed}")
+    fail("The component GUID ${guid} is not well-formed")
+  endif()
+  string(REGEX REPLACE "[{}]" "" bare "${guid}")
+  if(guid IN_LIST seen)
+    fail("Two components share the GUID ${guid}")
+  elseif(bare IN_LIST other_guids)
+    fail("The component GUID ${guid} is the other architecture's too")
+  endif()
+  list(APPEND seen ${guid})
+endforeach()
+if(ARCH STREQUAL "x64")
+  set(bit 1)
+else()
+  set(bit 0)
+endif()
+column(Component 3 attributes)
+foreach(value IN LISTS attributes)
+  math(EXPR is_64 "(${value} >> 8) & 1")
+  if(NOT is_64 EQUAL bit)
+    fail("A component has the attributes ${value}: 64-bit should be ${bit}")
+  endif()
+endforeach()
+column(RegLocator 4 types)
+foreach(value IN LISTS types)
+  math(EXPR is_64 "(${value} >> 4) & 1")
+  if(NOT is_64 EQUAL bit)
+    fail("A registry search has the type ${value}: its 64-bit view should be ${bit}")
+  endif()
+endforeach()
+
+# The files, and the work file a killed rewrite leaves, removed on uninstall.
+column(File 2 files)
+foreach(name PlanChoice.exe planset.exe kelvarin.cmp)
+  if(NOT name IN_LIST files)
+    fail("The package does not install ${name}")
+  endif()
+endforeach()
+field(RemoveFile WorkFile 2 removed)
+field(RemoveFile WorkFile 3 folder)
+field(RemoveFile WorkFile 4 mode)
+if(NOT removed STREQUAL "kelvarin.tmp" OR NOT folder STREQUAL "INSTALLDIR" OR NOT mode MATCHES "^[23]$")
+  fail("The package does not remove INSTALLDIR\\kelvarin.tmp on uninstall")
+endif()
+
+execute_process(COMMAND ${MSIINFO} suminfo ${PACKAGE} OUTPUT_VARIABLE summary)
+if(ARCH STREQUAL "x64")
+  set(template "x64;1033")
+else()
+  set(template "Intel;1033")
+endif()
+if(NOT summary MATCHES "Template: ${template}\n")
+  fail("The summary's template is not ${template}:\n${summary}")
+endif()
+if(NOT summary MATCHES "Revision number \\(UUID\\): {[0-9A-F-]+}\n" OR
+   summary MATCHES "{00000000-0000-0000-0000-000000000000}")
+  fail("The summary carries no package code of its own:\n${summary}")
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${PACKAGE}:${failures}")
+endif()
+list(LENGTH actions action_count)
+list(LENGTH guids component_count)
+message(STATUS "${PACKAGE}: ${action_count} custom actions, ${component_count} components; tables check")

@@ -1,0 +1,258 @@
+// The Windows Installer package, installed, upgraded and removed by the
+// system's own msiexec, silently, as a deployment tool runs it.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "access_numbers.h"
+#include "driver/program_run.h"
+#include "platform/win32_owners.h"
+#include "platform/win32_text.h"
+#include "support/build_output.h"
+#include "support/scratch_dir.h"
+
+namespace planchoice::testing {
+namespace {
+
+constexpr DWORD kInstalled = 0;
+constexpr DWORD kInstallFailed = 1603;  // ERROR_INSTALL_FAILURE
+
+// Installs under Wine take seconds; a loaded machine may take many more.
+constexpr std::chrono::minutes kInstallPatience{3};
+
+constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
+constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
+constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
+constexpr std::string_view kShippedEntry = "Phone0=00000000\r\n";
+
+std::wstring UninstallKey(const wchar_t* product_code) {
+  return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
+}
+
+std::optional<std::wstring> RegistryText(const std::wstring& key, const wchar_t* name) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const RegistryKeyOwner owner(opened);
+  wchar_t value[512] = L"";
+  DWORD size = sizeof(value) - sizeof(wchar_t);
+  if (::RegQueryValueExW(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(value);
+}
+
+bool KeyExists(const std::wstring& key) {
+  HKEY opened = nullptr;
+  const bool exists = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE,
+                                      &opened) == ERROR_SUCCESS;
+  const RegistryKeyOwner owner(opened);
+  return exists;
+}
+
+void SetPolicyPlan(const std::wstring& plan) {
+  HKEY created = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &created, nullptr),
+            ERROR_SUCCESS);
+  const RegistryKeyOwner owner(created);
+  ASSERT_EQ(
+      ::RegSetValueExW(created, L"Plan", 0, REG_SZ, reinterpret_cast<const BYTE*>(plan.c_str()),
+                       static_cast<DWORD>((plan.size() + 1) * sizeof(wchar_t))),
+      ERROR_SUCCESS);
+}
+
+std::wstring Expanded(const wchar_t* text) {
+  wchar_t expanded[MAX_PATH] = L"";
+  ::ExpandEnvironmentStringsW(text, expanded, MAX_PATH);
+  return expanded;
+}
+
+// The installer's log, in whichever form it was written: UTF-16 with its
+// mark, or the ANSI code page.
+std::wstring LogText(const std::filesystem::path& path) {
+  const std::string bytes = ReadBytes(path).value_or("");
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
+                        (bytes.size() - 2) / sizeof(wchar_t));
+  }
+  std::wstring text(bytes.size(), L'\0');
+  text.resize(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                    text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
+// What is there before the row's msiexec runs.
+enum class Before {
+  kNothing,
+  kPolicyPlan,             // Group Policy names "Sorvel 10"
+  kInstalled,              // this package, with "Sorvel 25"
+  kOlderInstalled,         // the older version, with "Sorvel 60"
+  kInstalledWithWorkFile,  // this package, and a work file left by a killed rewrite
+  kWorkFileIsAFolder,      // the install folder is the scratch one, and holds a folder
+                           // named kelvarin.tmp, which the rewrite refuses
+};
+
+struct MsiRun {
+  const char* name;
+  Before before;
+  const wchar_t* options;  // after /i (or /x) and the package
+  DWORD exit_code;
+  // The plan in place afterwards: its number in the installed profile and
+  // the plan remembered; nothing when nothing is installed.
+  std::optional<std::string_view> number;
+  const wchar_t* remembered;
+  // What the log must say, with {dir} for the install folder; empty: anything.
+  const wchar_t* logged = L"";
+  bool uninstall = false;
+};
+
+void PrintTo(const MsiRun& run, std::ostream* out) {
+  *out << run.name;
+}
+
+class MsiPackage : public ::testing::TestWithParam<MsiRun> {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(KeyExists(UninstallKey(PRODUCT_CODE)) || KeyExists(UninstallKey(OLDER_CODE)))
+        << "a product from an earlier test is still installed";
+  }
+
+  void TearDown() override {
+    for (const wchar_t* code : {PRODUCT_CODE, OLDER_CODE}) {
+      if (KeyExists(UninstallKey(code))) {
+        Msiexec(std::wstring(L"/x ") + code);
+      }
+    }
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicyParent);
+  }
+
+  // Runs msiexec silently, with its verbose log in the scratch folder, and
+  // returns its exit code: all of it, where a shell would keep the low byte.
+  std::optional<DWORD> Msiexec(const std::wstring& arguments) const {
+    const std::wstring log = (dir_ / "msiexec.log").wstring();
+    const driver::ProgramRun msiexec(Expanded(L"%SystemRoot%\\system32\\msiexec.exe"),
+                                     L" " + arguments + L" /qn /l*v \"" + log + L"\"");
+    return msiexec.WaitForExitNumber(kInstallPatience);
+  }
+
+  std::optional<DWORD> Install(const std::string& package, const std::wstring& options) const {
+    return Msiexec(L"/i \"" + BuildOutput(package).wstring() + L"\" " + options);
+  }
+
+  void Prepare(Before before) {
+    switch (before) {
+      case Before::kNothing:
+        break;
+      case Before::kPolicyPlan:
+        ASSERT_NO_FATAL_FAILURE(SetPolicyPlan(L"Sorvel 10"));
+        break;
+      case Before::kInstalled:
+      case Before::kInstalledWithWorkFile:
+        ASSERT_EQ(Install("msi-package", L"PLAN=\"Sorvel 25\""), kInstalled);
+        if (before == Before::kInstalledWithWorkFile) {
+          std::filesystem::path work(install_dir_ / L"kelvarin.tmp");
+          ASSERT_TRUE(std::ofstream(work).put('x'));
+        }
+        break;
+      case Before::kOlderInstalled:
+        ASSERT_EQ(Install("msi-older-package", L"PLAN=\"Sorvel 60\""), kInstalled);
+        break;
+      case Before::kWorkFileIsAFolder:
+        install_dir_ = dir_ / "Kelvarin Setup";
+        ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
+        break;
+    }
+  }
+
+  std::optional<std::string> Installed(const char* name) const {
+    return ReadBytes(install_dir_ / name);
+  }
+
+  const ScratchDir dir_{"planchoice msi \xC3\xBC"};
+  std::filesystem::path install_dir_ = Expanded(L"%ProgramFiles%\\Kelvarin Setup");
+};
+
+TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
+  const MsiRun& run = GetParam();
+  ASSERT_NO_FATAL_FAILURE(Prepare(run.before));
+  std::wstring options = run.options;
+  if (run.before == Before::kWorkFileIsAFolder) {
+    options += L" \"INSTALLDIR=" + install_dir_.wstring() + L"\"";
+  }
+  const auto exit_code = run.uninstall
+                             ? Msiexec(L"/x \"" + BuildOutput("msi-package").wstring() + L"\"")
+                             : Install("msi-package", options);
+  EXPECT_EQ(exit_code, run.exit_code);
+  std::wstring logged = run.logged;
+  if (const std::size_t dir = logged.find(L"{dir}"); dir != std::wstring::npos) {
+    logged.replace(dir, 5, install_dir_.wstring());
+  }
+  EXPECT_NE(LogText(dir_ / "msiexec.log").find(logged), std::wstring::npos)
+      << "the log does not say: " << Narrow(logged);
+
+  const std::optional<std::string> profile = Installed("kelvarin.cmp");
+  EXPECT_EQ(KeyExists(UninstallKey(PRODUCT_CODE)), run.number.has_value())
+      << "the Add/Remove Programs entry";
+  EXPECT_FALSE(KeyExists(UninstallKey(OLDER_CODE))) << "the older version's entry";
+  if (run.number) {
+    std::string expected = ReadBytes(BuildOutput("shipped-profile")).value_or("");
+    expected.replace(expected.find(kShippedEntry), kShippedEntry.size(),
+                     "Phone0=" + std::string(*run.number) + "\r\n");
+    EXPECT_EQ(profile, expected);
+    for (const char* program : {"PlanChoice", "planset"}) {
+      const std::filesystem::path built = BuildOutput(program);
+      EXPECT_EQ(Installed(built.filename().u8string().c_str()), ReadBytes(built)) << built;
+    }
+    EXPECT_EQ(RegistryText(kRememberedKey, L"Plan"), std::wstring(run.remembered));
+  } else {
+    // Nothing of it left: no file (a refused work file folder stays as it
+    // was), no remembered plan.
+    for (const char* name : {"kelvarin.cmp", "PlanChoice.exe", "planset.exe"}) {
+      EXPECT_FALSE(Installed(name)) << name;
+    }
+    EXPECT_FALSE(KeyExists(kRememberedKey));
+    if (run.before == Before::kWorkFileIsAFolder) {
+      EXPECT_TRUE(std::filesystem::is_directory(install_dir_ / L"kelvarin.tmp"));
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(install_dir_)) << install_dir_;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Silent, MsiPackage,
+    ::testing::Values(
+        MsiRun{"PlanGiven", Before::kNothing, L"PLAN=\"Sorvel 25\"", kInstalled, kAccessNumberB,
+               L"Sorvel 25"},
+        MsiRun{"UnknownPlan", Before::kNothing, L"PLAN=Nope", kInstallFailed, std::nullopt, L"",
+               L"There is no plan \"Nope\"; the plans are \"Sorvel 10\", \"Sorvel 25\""},
+        MsiRun{"PlanMissing", Before::kNothing, L"", kInstallFailed, std::nullopt, L"",
+               L"No plan was given: set PLAN"},
+        MsiRun{"PlanFromGroupPolicy", Before::kPolicyPlan, L"", kInstalled, kAccessNumberA,
+               L"Sorvel 10"},
+        MsiRun{"CommandLineBeatsGroupPolicy", Before::kPolicyPlan, L"PLAN=\"Sorvel 60\"",
+               kInstalled, kAccessNumberC, L"Sorvel 60"},
+        // A newer version replaces the older one and keeps its plan.
+        MsiRun{"UpgradeKeepsThePlan", Before::kOlderInstalled, L"", kInstalled, kAccessNumberC,
+               L"Sorvel 60"},
+        // The same package run again repairs, and a plan given then wins.
+        MsiRun{"RunAgainWithAnotherPlan", Before::kInstalled, L"PLAN=\"Sorvel Ever\"", kInstalled,
+               kAccessNumberB, L"Sorvel Ever"},
+        // The rewrite fails once the files are in place: all of it is rolled back.
+        MsiRun{"RewriteFails", Before::kWorkFileIsAFolder, L"PLAN=\"Sorvel 25\"", kInstallFailed,
+               std::nullopt, L"", L"Could not remove {dir}\\kelvarin.tmp: It is a directory."},
+        MsiRun{"Uninstall", Before::kInstalledWithWorkFile, L"", kInstalled, std::nullopt, L"", L"",
+               true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace planchoice::testing
