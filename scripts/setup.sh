@@ -14,6 +14,7 @@ packages=(
   crudini                                     # the benchmark compares planset with it
   nsis                                        # the example installer (makensis)
   wixl msitools faketime                      # the Windows Installer package, fixed in time
+  osslsigncode openssl                        # signing a release; the tests' throw-away certificate
 )
 
 missing=()
