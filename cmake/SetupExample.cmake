@@ -16,15 +16,23 @@ endif()
 set(setup_script ${PROJECT_SOURCE_DIR}/examples/setup/kelvarin.nsi)
 set(shipped_profile ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
 set(SETUP_PROGRAM ${PROJECT_BINARY_DIR}/setup/kelvarin-setup.exe)
+# In a signed build makensis signs the uninstaller and the installer.
+set(sign_command "")
+if(PLANCHOICE_SIGNING)
+  set(sign_command -DSIGN_COMMAND=${PLANCHOICE_SIGN_FILE})
+endif()
 
-# The script takes PlanChoice.exe and planset.exe from one folder.
+# The script takes PlanChoice.exe and planset.exe from one folder. The
+# installer stores no file times (SetDateSave off), so the same files make
+# the same installer whenever they were built or checked out; the installed
+# files get the time they are installed.
 add_custom_command(
   OUTPUT ${SETUP_PROGRAM}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/setup
-  COMMAND ${MAKENSIS} -V2 -WX -DTARGET=${nsis_target} -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice>
-          -DPROFILE=${shipped_profile} -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION}
-          ${setup_script}
-  DEPENDS ${setup_script} ${shipped_profile} PlanChoice planset
+  COMMAND ${MAKENSIS} -V2 -WX "-XSetDateSave off" -DTARGET=${nsis_target}
+          -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice> -DPROFILE=${shipped_profile}
+          -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION} ${sign_command} ${setup_script}
+  DEPENDS ${setup_script} ${shipped_profile} PlanChoice planset ${PLANCHOICE_SIGNING_INPUTS}
   COMMENT "Making the example installer (${nsis_target})"
   VERBATIM)
 add_custom_target(kelvarin_setup ALL DEPENDS ${SETUP_PROGRAM})

@@ -15,6 +15,7 @@ packages=(
   nsis                                        # the example installer (makensis)
   python3                                     # the build's check of the programs' manifests
   wixl msitools faketime                      # the Windows Installer package, fixed in time
+  osslsigncode openssl                        # signing a release; the tests' throw-away certificate
 )
 
 missing=()

@@ -22,6 +22,15 @@
 ;   makensis -DTARGET=x86-unicode -DPROGRAMS=<folder of PlanChoice.exe and planset.exe>
 ;            -DPROFILE=<kelvarin.cmp> -DOUTFILE=<kelvarin-setup.exe> -DVERSION=<x.y.z> kelvarin.nsi
 ; TARGET=amd64-unicode makes a 64-bit installer, for the 64-bit programs.
+; -DSIGN_COMMAND=<program> has the installer and its uninstaller signed:
+; makensis runs the program on the uninstaller before packing it and on the
+; finished installer, with the file's path as its one argument, and fails
+; unless it ends with 0.
+
+!ifdef SIGN_COMMAND
+  !uninstfinalize '"${SIGN_COMMAND}" "%1"' = 0
+  !finalize '"${SIGN_COMMAND}" "%1"' = 0
+!endif
 
 !ifndef TARGET
   !define TARGET x86-unicode

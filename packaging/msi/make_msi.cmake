@@ -2,9 +2,10 @@
 # wherever and whenever it is made:
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -DWXS=kelvarin.wxs
 #         -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86 -DTITLE=text -DNAMESPACE=guid
-#         -DOUTPUT=file.msi -P make_msi.cmake
+#         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
-# leaves out and still writes a package.
+# leaves out and still writes a package. SIGN, when given, is run on the
+# finished package (cmake/Signing.cmake).
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -65,4 +66,12 @@ file(SHA256 "${package}" contents)
 string(UUID package_code NAMESPACE ${NAMESPACE} NAME "${contents}" TYPE SHA1 UPPER)
 run(${MSIBUILD} package.msi -s "${TITLE}" Kelvarin "${template}" "{${package_code}}")
 
+# Signed last, once the package code is set: the signature covers the
+# summary that holds it.
+if(SIGN)
+  execute_process(COMMAND "${SIGN}" "${package}" RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${SIGN} could not sign the package ${package}.")
+  endif()
+endif()
 file(RENAME "${package}" "${OUTPUT}")

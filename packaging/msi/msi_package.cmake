@@ -52,6 +52,10 @@ function(planchoice_add_msi)
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${msi_TARGET})
   set(source_dir ${PROJECT_SOURCE_DIR}/packaging/msi)
   configure_file(${source_dir}/kelvarin.wxs.in ${work}/kelvarin.wxs @ONLY)
+  set(sign "")
+  if(PLANCHOICE_SIGNING)
+    set(sign -DSIGN=${PLANCHOICE_SIGN_FILE})
+  endif()
   set(files $<TARGET_FILE:PlanChoice> $<TARGET_FILE:planset> $<TARGET_FILE:plan_action>
             ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp
             ${PROJECT_SOURCE_DIR}/src/dialog/planchoice.ico)
@@ -60,9 +64,10 @@ function(planchoice_add_msi)
     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DFAKETIME=${FAKETIME}
             -DWXS=${work}/kelvarin.wxs -DSTAGE=${work}/stage "-DFILES=$<JOIN:${files},|>"
             -DARCH=${MSI_ARCH} "-DTITLE=Kelvarin Setup ${msi_VERSION} (${MSI_ARCH})"
-            -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} -P ${source_dir}/make_msi.cmake
+            -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}
+            -P ${source_dir}/make_msi.cmake
     DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} PlanChoice planset
-            plan_action
+            plan_action ${PLANCHOICE_SIGNING_INPUTS}
     COMMENT "Making ${package_name}"
     VERBATIM)
   if(msi_ALL)

@@ -1,10 +1,11 @@
 # Reads the Windows Installer package's tables offline and checks what wixl
 # may write wrong without a word, and what the package's design rests on:
 #   cmake -DMSIINFO=msiinfo -DOBJDUMP=objdump -DPACKAGE=kelvarin.msi -DARCH=x64|x86
-#         -DOTHER_GUIDS=guid,... -DSCRATCH=dir -P check_tables.cmake
+#         -DOTHER_GUIDS=guid,... -DSCRATCH=dir -DSIGNED=ON|OFF -P check_tables.cmake
 # It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../signing/signature.cmake)
 set(failures "")
 function(fail)
   string(JOIN "" text ${ARGN})
@@ -54,11 +55,23 @@ foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISeque
   read_table(${table} ${table})
 endforeach()
 
-# Every custom action has its source, and every DLL entry is exported.
-column(CustomAction 0 actions)
+# The DLLs the package runs, each signed exactly when the build signs.
 column(Binary 0 binaries)
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
+foreach(binary IN LISTS binaries)
+  execute_process(COMMAND ${MSIINFO} extract ${PACKAGE} Binary.${binary}
+                  OUTPUT_FILE ${SCRATCH}/${binary}.dll)
+  execute_process(COMMAND ${OBJDUMP} -p ${SCRATCH}/${binary}.dll OUTPUT_VARIABLE headers)
+  set(${binary}_headers "${headers}")
+  signature_problem("${headers}" "The binary ${binary}" "${SIGNED}" problem)
+  if(problem)
+    fail("${problem}")
+  endif()
+endforeach()
+
+# Every custom action has its source, and every DLL entry is exported.
+column(CustomAction 0 actions)
 foreach(action IN LISTS actions)
   field(CustomAction ${action} 1 type)
   field(CustomAction ${action} 2 source)
@@ -69,10 +82,7 @@ foreach(action IN LISTS actions)
       fail("${action} calls into the binary ${source}, which the package lacks")
       continue()
     endif()
-    execute_process(COMMAND ${MSIINFO} extract ${PACKAGE} Binary.${source}
-                    OUTPUT_FILE ${SCRATCH}/${source}.dll RESULT_VARIABLE result)
-    execute_process(COMMAND ${OBJDUMP} -p ${SCRATCH}/${source}.dll OUTPUT_VARIABLE headers)
-    if(NOT headers MATCHES "\\] ${target}\n")
+    if(NOT ${source}_headers MATCHES "\\] ${target}\n")
       fail("${action} calls ${target}, which the binary ${source} does not export")
     endif()
   elseif(kind EQUAL 51)  # sets a property
@@ -221,6 +231,16 @@ endif()
 if(NOT summary MATCHES "Revision number \\(UUID\\): {[0-9A-F-]+}\n" OR
    summary MATCHES "{00000000-0000-0000-0000-000000000000}")
   fail("The summary carries no package code of its own:\n${summary}")
+endif()
+
+# The package too is signed exactly when the build signs.
+execute_process(COMMAND ${MSIINFO} streams ${PACKAGE} OUTPUT_VARIABLE streams)
+string(ASCII 5 reserved)  # the first character of the names Windows reserves for itself
+string(FIND "${streams}" "${reserved}DigitalSignature\n" signature_stream)
+if(NOT signature_stream EQUAL -1 AND NOT SIGNED)
+  fail("The package carries a signature, though this build signs nothing")
+elseif(signature_stream EQUAL -1 AND SIGNED)
+  fail("The package carries no signature, though this build signs it")
 endif()
 
 if(failures)

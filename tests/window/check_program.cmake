@@ -1,8 +1,9 @@
 # Checks that the shipped program is built for its processor, stays small,
-# needs no DLL beyond Windows' own, and carries its icon and version (the
-# build itself checks its manifest: cmake/check_manifest.py):
+# needs no DLL beyond Windows' own, carries its icon and version, and is
+# signed exactly when the build signs (SIGNED); the build itself checks its
+# manifest (cmake/check_manifest.py):
 #   cmake -DPROGRAM=PlanChoice.exe -DARCH=win32|win64 -DOBJDUMP=objdump -DWINDRES=windres
-#         -DVERSION=1.2.3 -P check_program.cmake
+#         -DVERSION=1.2.3 -DSIGNED=ON|OFF -P check_program.cmake
 # It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
@@ -47,6 +48,11 @@ foreach(import IN LISTS imports)
 endforeach()
 if(NOT headers MATCHES "Subsystem[ \t]+0*2[ \t]")
   message(FATAL_ERROR "${PROGRAM} is not a program for the Windows GUI subsystem.")
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../signing/signature.cmake)
+signature_problem("${headers}" "${PROGRAM}" "${SIGNED}" problem)
+if(problem)
+  message(FATAL_ERROR "${problem}.")
 endif()
 
 execute_process(COMMAND "${WINDRES}" -i "${PROGRAM}" -O rc OUTPUT_VARIABLE resources
