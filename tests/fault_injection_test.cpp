@@ -193,7 +193,7 @@ TEST(FaultInjection, EveryKindOfOperationIsReached) {
 const std::string kProfile = "[Kelvarin]\r\nPhone0=11112222\r\n";
 const std::string kNewerProfile = "[Kelvarin]\r\nPhone0=33334444\r\nNewer=1\r\n";
 
-enum class Outcome { kRewritten, kRefused, kNotYetOnDisk };
+enum class Outcome { kSuccess, kRefused, kNotYetOnDisk };
 
 struct Interference {
   const char* name;
@@ -218,7 +218,7 @@ long InstallNewerProfile(const ScratchDir& dir) {
 
 const Interference kInterferences[] = {
     {"ANewerProfileIsInstalledBeforeTheLock", FileOperation::kLock, InstallNewerProfile,
-     Outcome::kRewritten, "", testing::RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
+     Outcome::kSuccess, "", testing::RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
     // By the time the work file is closed on POSIX and the profile on Windows,
     // the new profile is written and about to take the profile's place.
     {"ANewerProfileIsInstalledBeforeTheReplace", FileOperation::kClose, InstallNewerProfile,
@@ -259,7 +259,7 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
   plan.interference = [&] { return interference.act(dir); };
   InjectFaults(plan);
 
-  Outcome outcome = Outcome::kRewritten;
+  Outcome outcome = Outcome::kSuccess;
   std::string message;
   try {
     RewriteProfile(dir.Utf8(), kNumber);

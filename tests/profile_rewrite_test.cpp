@@ -41,7 +41,7 @@ using testing::ScratchDir;
 
 constexpr std::string_view kNumber = "24682468";
 const std::string kProfile = "[Kelvarin]\r\nPhone0=11112222\r\nDialPrefix=9\r\n";
-const std::string kRewritten = "[Kelvarin]\r\nPhone0=24682468\r\nDialPrefix=9\r\n";
+const std::string kSuccess = "[Kelvarin]\r\nPhone0=24682468\r\nDialPrefix=9\r\n";
 
 class RewriteProfileSucceeds : public ::testing::Test {
  protected:
@@ -49,7 +49,7 @@ class RewriteProfileSucceeds : public ::testing::Test {
   void RewriteAndCheck(const ScratchDir& dir, const std::string& argument) {
     dir.Write("kelvarin.cmp", kProfile);
     RewriteProfile(argument, kNumber);
-    EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+    EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
     EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
   }
 };
@@ -88,7 +88,7 @@ TEST_F(RewriteProfileSucceeds, OnAPathLongerThan260Characters) {
   std::ofstream(deep / "kelvarin.cmp", std::ios::binary) << kProfile;
   RewriteProfile(argument, kNumber);
   std::ifstream rewritten(deep / "kelvarin.cmp", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(rewritten), {}), kRewritten);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(rewritten), {}), kSuccess);
   EXPECT_FALSE(fs::exists(deep / "kelvarin.tmp"));
 }
 
@@ -128,7 +128,7 @@ TEST_F(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   fs::permissions(dir.path(), fs::perms::owner_all);
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 #endif
@@ -439,7 +439,7 @@ TEST_P(RewriteProfileKeeps, WhatIsTheProfilesOwnAndNothingOfAStaleWorkFile) {
     return;
   }
   RewriteProfile(dir.Utf8(), kNumber);
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "kelvarin.tmp")));
   GetParam().check(dir);
 }
@@ -568,7 +568,7 @@ TEST_P(RewriteWhileTheProfileIsHeld, WaitsBrieflyForItAndNeverLosesIt) {
   }
   if (GetParam().rewritten) {
     EXPECT_FALSE(failure) << failure->what();
-    EXPECT_EQ(dir.Read("kelvarin.cmp"), kRewritten);
+    EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
   } else {
     ASSERT_TRUE(failure) << "no error";
     EXPECT_EQ(failure->operation(), "replace");

@@ -126,7 +126,7 @@ void Main::OK_Click() {
     return;
   }
   RewriteProfile(Directory, access_number);
-  Unload(ExitCode::kRewritten);
+  Unload(ExitCode::kSuccess);
 }
 
 void Main::RefusePlan(const std::wstring& title, const std::wstring& text) {

@@ -7,7 +7,7 @@
 namespace planchoice {
 
 enum class ExitCode : int {
-  kRewritten = 0,       // the profile carries the chosen plan's number (planset: or it printed
+  kSuccess = 0,         // the profile carries the chosen plan's number (planset: or it printed
                         // what was asked for, or --check found the number in place)
   kClosed = 1,          // PlanChoice: the window was closed; nothing was changed
   kNotCarried = 1,      // planset --check: the profile lacks the number somewhere, or has

@@ -66,7 +66,7 @@ std::string UnknownPlan(std::string_view plan) {
 
 int Answer(std::string_view text) {
   Write(stdout, text);
-  return static_cast<int>(ExitCode::kRewritten);
+  return static_cast<int>(ExitCode::kSuccess);
 }
 
 int Refuse(std::string_view text) {
@@ -79,7 +79,7 @@ int Refuse(std::string_view text) {
 int Check(const std::string& directory, std::string_view plan, std::string_view number) {
   const LineCounts counts = CheckProfile(directory, number);
   if (counts.replaced > 0 && counts.carrying == counts.replaced) {
-    return static_cast<int>(ExitCode::kRewritten);
+    return static_cast<int>(ExitCode::kSuccess);
   }
   const std::string profile = ProfilePath(directory);
   Write(stdout, counts.replaced == 0
@@ -111,7 +111,7 @@ int Run(const std::vector<std::string>& arguments) {
       return Check(request.directory, request.plan, number);
     }
     RewriteProfile(request.directory, number);
-    return static_cast<int>(ExitCode::kRewritten);
+    return static_cast<int>(ExitCode::kSuccess);
   } catch (const UsageError& error) {
     return Refuse(std::string(error.what()) + "\n" + kUsage);
   } catch (...) {

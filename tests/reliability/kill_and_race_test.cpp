@@ -71,7 +71,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   RunTimes run_times;
   for (int run = 0; run < 3; ++run) {
     dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kRewritten);
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kSuccess);
   }
 
   std::mt19937 random(20261208);
@@ -96,7 +96,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
       ASSERT_TRUE(*profile == new_profile) << "profile damaged after kill " << kill;
       ++found_new;
     }
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kRewritten) << "after kill " << kill;
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kSuccess) << "after kill " << kill;
     ASSERT_EQ(dir.Read("kelvarin.cmp"), new_profile);
     ASSERT_FALSE(fs::exists(dir / "kelvarin.tmp"));
   }
@@ -122,7 +122,7 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   RunTimes run_times;
   for (int run = 0; run < 3; ++run) {
     dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 10"), ExitCode::kRewritten);
+    ASSERT_EQ(run_times.Run(dir, "Sorvel 10"), ExitCode::kSuccess);
   }
 
   std::mt19937 random(20261209);
@@ -138,22 +138,22 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
     StartedProgram second(testing::PlansetProgram(), {dir.Utf8(), "Sorvel 60"});
     const ProcessResult results[] = {first.Wait(), second.Wait()};
 
-    ASSERT_TRUE(results[0].exit_code == ExitCode::kRewritten ||
-                results[1].exit_code == ExitCode::kRewritten)
+    ASSERT_TRUE(results[0].exit_code == ExitCode::kSuccess ||
+                results[1].exit_code == ExitCode::kSuccess)
         << results[0].error << results[1].error;
     const std::optional<std::string> profile = dir.Read("kelvarin.cmp");
     ASSERT_TRUE(profile == with_ten || profile == with_sixty);
     EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
     // A run that lost the race said so and changed nothing.
     for (int run = 0; run < 2; ++run) {
-      if (results[run].exit_code != ExitCode::kRewritten) {
+      if (results[run].exit_code != ExitCode::kSuccess) {
         EXPECT_EQ(results[run].exit_code, ExitCode::kAnotherRewrite);
         EXPECT_NE(results[run].error.find("Another rewrite"), std::string::npos)
             << results[run].error;
         EXPECT_TRUE(profile == (run == 0 ? with_sixty : with_ten));
       }
     }
-    (results[0].exit_code == ExitCode::kRewritten && results[1].exit_code == ExitCode::kRewritten
+    (results[0].exit_code == ExitCode::kSuccess && results[1].exit_code == ExitCode::kSuccess
          ? both_succeeded
          : one_refused)++;
   }

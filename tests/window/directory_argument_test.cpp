@@ -32,7 +32,7 @@ TEST_P(DirectoryArgument, NamesTheDirectoryWhoseProfileIsRewritten) {
   ASSERT_TRUE(dialog) << "the dialog was not shown";
   ASSERT_TRUE(dialog->PickPlan(L"Sorvel 10"));
   ASSERT_TRUE(dialog->ClickOk());
-  EXPECT_EQ(run.WaitForExit(), ExitCode::kRewritten);
+  EXPECT_EQ(run.WaitForExit(), ExitCode::kSuccess);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberA));
   EXPECT_FALSE(WorkFileExists());
 }

@@ -54,7 +54,7 @@ class PlanPicked : public ShownDialogTest, public ::testing::WithParamInterface<
 TEST_P(PlanPicked, SetsItsNumberAndEnds) {
   ASSERT_TRUE(dialog_->PickPlan(GetParam().label));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kSuccess);
   EXPECT_EQ(Profile(), ProfileText(GetParam().number));
   EXPECT_FALSE(WorkFileExists());
 }
@@ -75,7 +75,7 @@ using PlanChosen = ShownDialogTest;
 TEST_F(PlanChosen, TypedExactlyCountsAsPicked) {
   ASSERT_TRUE(dialog_->TypePlan(L"Sorvel 60"));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kSuccess);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberC));
   EXPECT_FALSE(WorkFileExists());
 }
@@ -84,7 +84,7 @@ TEST_F(PlanChosen, EnterPressesOk) {
   ASSERT_TRUE(dialog_->PickPlan(L"Sorvel Ever"));
   ASSERT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
   ASSERT_TRUE(dialog_->PressKey(VK_RETURN));
-  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kSuccess);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberB));
 }
 
@@ -108,7 +108,7 @@ TEST_P(OkWithoutPlan, AsksForAPlanAndLetsTheUserChooseAgain) {
 
   ASSERT_TRUE(dialog_->PickPlan(L"Sorvel 10"));
   ASSERT_TRUE(dialog_->ClickOk());
-  EXPECT_EQ(run_->WaitForExit(), ExitCode::kRewritten);
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kSuccess);
   EXPECT_EQ(Profile(), ProfileText(kAccessNumberA));
 }
 
