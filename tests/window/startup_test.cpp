@@ -24,7 +24,7 @@ class StartedWithoutDirectory : public WindowTest,
                                 public ::testing::WithParamInterface<MissingDirectory> {};
 
 TEST_P(StartedWithoutDirectory, SaysSoAndEndsWithoutShowingTheDialog) {
-  driver::ProgramRun run(program_, GetParam().command_tail);
+  StartedProgram run(program_, GetParam().command_tail);
 
   const auto box = driver::FindMessageBox(run.process_id());
   ASSERT_TRUE(box) << "no message box was shown";
@@ -54,10 +54,8 @@ class StartedWhereNoUserCanSee : public WindowTest {};
 TEST_F(StartedWhereNoUserCanSee, EndsAtOnceWithoutAWindowAndChangesNothing) {
   WriteProfile();
   const driver::UnseenDesktop unseen;
-  driver::ProgramRun run(program_, L" " + Directory(), unseen.name());
-  EXPECT_EQ(run.WaitForExit(), ExitCode::kNoUserCanSee);
-  EXPECT_EQ(Profile(), ProfileText());
-  EXPECT_FALSE(WorkFileExists());
+  StartedProgram run(program_, L" " + Directory(), unseen.name());
+  ExpectEnded(run, ExitCode::kNoUserCanSee);
 }
 
 }  // namespace
