@@ -3,7 +3,6 @@
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "access_numbers.h"
 #include "driver/window_query.h"
@@ -72,15 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
 // A plan refused with a message box over the dialog.
 class RefusedPlanTest : public ShownDialogTest {
  protected:
-  // Checks that a box asks the user to do something about the plan, stays
-  // the dialog's own, and offers only OK.
-  void ExpectPlanMessage(const driver::MessageBoxView& box, const std::wstring& title) const {
-    EXPECT_EQ(box.Title(), title);
-    EXPECT_TRUE(box.ShowsIcon(IDI_HAND));
-    EXPECT_EQ(box.Buttons(), std::vector<std::wstring>{L"OK"});
-    EXPECT_EQ(driver::Owner(box.window()), dialog_->window());
-  }
-
   // Dismisses a box and checks that the dialog is back as it was, the focus
   // again in `focused`, the control that had it, the plan text selected
   // whole, so that typing replaces it, and the profile untouched.
@@ -109,7 +99,7 @@ TEST_P(OkWithoutPlan, AsksForAPlanAndLetsTheUserChooseAgain) {
 
   const auto box = driver::FindMessageBox(run_->process_id());
   ASSERT_TRUE(box) << "no message box was shown";
-  ExpectPlanMessage(*box, L"Missing Plan");
+  ExpectStopBox(*box, L"Missing Plan", dialog_->window());
   EXPECT_EQ(box->Text(), L"You must choose a plan.");
   // A click moves the focus to OK; Enter leaves it in Plan.
   DismissAndExpectDialogAsBefore(*box, L"", by_enter ? dialog_->plan() : dialog_->ok());
@@ -140,7 +130,7 @@ TEST_P(UnknownPlan, IsRefusedByNameAndTheProfileKeepsItsNumber) {
 
   const auto box = driver::FindMessageBox(run_->process_id());
   ASSERT_TRUE(box) << "no message box was shown";
-  ExpectPlanMessage(*box, L"Unknown Plan");
+  ExpectStopBox(*box, L"Unknown Plan", dialog_->window());
   EXPECT_TRUE(Contains(box->Text(), L"\"" + typed + L"\""));
   EXPECT_TRUE(Contains(box->Text(), L"list"));
   DismissAndExpectDialogAsBefore(*box, typed, dialog_->ok());

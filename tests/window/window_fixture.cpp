@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "dialog/design.h"
 #include "driver/window_query.h"
@@ -42,6 +43,13 @@ std::string ProfileText(std::string_view number) {
   return ::testing::AssertionFailure() << "at " << actual.left << ", " << actual.top << ", "
                                        << actual_width << " x " << actual_height << " rather than "
                                        << left << ", " << top << ", " << width << " x " << height;
+}
+
+void ExpectStopBox(const driver::MessageBoxView& box, const std::wstring& title, HWND owner) {
+  EXPECT_EQ(box.Title(), title);
+  EXPECT_TRUE(box.ShowsIcon(IDI_HAND));
+  EXPECT_EQ(box.Buttons(), std::vector<std::wstring>{L"OK"});
+  EXPECT_EQ(driver::Owner(box.window()), owner);
 }
 
 int AtDpi(int design_pixels, unsigned dpi) {

@@ -37,6 +37,10 @@ std::string ProfileText(std::string_view number = kNumberAsWritten);
 // Whether a window's rectangle is the given one, within a pixel.
 ::testing::AssertionResult IsAt(const RECT& actual, int left, int top, int width, int height);
 
+// Checks that a message box has `title`, shows the stop icon, offers only
+// OK, and is owned by `owner` (nullptr: by no window).
+void ExpectStopBox(const driver::MessageBoxView& box, const std::wstring& title, HWND owner);
+
 // A length of the dialog's design (dialog/design.h) at `dpi`, to the
 // nearest pixel.
 int AtDpi(int design_pixels, unsigned dpi);
