@@ -1,7 +1,8 @@
 // What the window Main looks like: its client area and its controls, in tab
-// order, with places and sizes in pixels at 96 DPI. One loop creates the
-// controls from this table and one places them at the DPI the window is
-// shown at (see controls.h).
+// order, with places and sizes in pixels at 96 DPI, and their fonts. One
+// loop creates the controls from this table and one places them at the DPI
+// the window is shown at (see controls.h); the window tests take the places
+// they expect from it too, so that a layout is written down once.
 #pragma once
 
 #include <windows.h>

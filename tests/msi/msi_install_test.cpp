@@ -10,11 +10,12 @@
 #include <string_view>
 
 #include "access_numbers.h"
-#include "driver/program_run.h"
 #include "platform/win32_owners.h"
 #include "platform/win32_text.h"
 #include "support/build_output.h"
+#include "support/child_process.h"
 #include "support/scratch_dir.h"
+#include "window_fixture.h"
 
 namespace planchoice::testing {
 namespace {
@@ -28,7 +29,6 @@ constexpr std::chrono::minutes kInstallPatience{3};
 constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
 constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
-constexpr std::string_view kShippedEntry = "Phone0=00000000\r\n";
 
 std::wstring UninstallKey(const wchar_t* product_code) {
   return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
@@ -74,20 +74,6 @@ std::wstring Expanded(const wchar_t* text) {
   wchar_t expanded[MAX_PATH] = L"";
   ::ExpandEnvironmentStringsW(text, expanded, MAX_PATH);
   return expanded;
-}
-
-// The installer's log, in whichever form it was written: UTF-16 with its
-// mark, or the ANSI code page.
-std::wstring LogText(const std::filesystem::path& path) {
-  const std::string bytes = ReadBytes(path).value_or("");
-  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
-                        (bytes.size() - 2) / sizeof(wchar_t));
-  }
-  std::wstring text(bytes.size(), L'\0');
-  text.resize(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    text.data(), static_cast<int>(text.size())));
-  return text;
 }
 
 // What is there before the row's msiexec runs.
@@ -139,8 +125,8 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
   // returns its exit code: all of it, where a shell would keep the low byte.
   std::optional<DWORD> Msiexec(const std::wstring& arguments) const {
     const std::wstring log = (dir_ / "msiexec.log").wstring();
-    const driver::ProgramRun msiexec(Expanded(L"%SystemRoot%\\system32\\msiexec.exe"),
-                                     L" " + arguments + L" /qn /l*v \"" + log + L"\"");
+    const StartedProgram msiexec(Expanded(L"%SystemRoot%\\system32\\msiexec.exe"),
+                                 L" " + arguments + L" /qn /l*v \"" + log + L"\"");
     return msiexec.WaitForExitNumber(kInstallPatience);
   }
 
@@ -192,26 +178,15 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
                              ? Msiexec(L"/x \"" + BuildOutput("msi-package").wstring() + L"\"")
                              : Install("msi-package", options);
   EXPECT_EQ(exit_code, run.exit_code);
-  std::wstring logged = run.logged;
-  if (const std::size_t dir = logged.find(L"{dir}"); dir != std::wstring::npos) {
-    logged.replace(dir, 5, install_dir_.wstring());
-  }
+  const std::wstring logged = Replaced(run.logged, L"{dir}", install_dir_.wstring());
   EXPECT_NE(LogText(dir_ / "msiexec.log").find(logged), std::wstring::npos)
       << "the log does not say: " << Narrow(logged);
 
-  const std::optional<std::string> profile = Installed("kelvarin.cmp");
   EXPECT_EQ(KeyExists(UninstallKey(PRODUCT_CODE)), run.number.has_value())
       << "the Add/Remove Programs entry";
   EXPECT_FALSE(KeyExists(UninstallKey(OLDER_CODE))) << "the older version's entry";
   if (run.number) {
-    std::string expected = ReadBytes(BuildOutput("shipped-profile")).value_or("");
-    expected.replace(expected.find(kShippedEntry), kShippedEntry.size(),
-                     "Phone0=" + std::string(*run.number) + "\r\n");
-    EXPECT_EQ(profile, expected);
-    for (const char* program : {"PlanChoice", "planset"}) {
-      const std::filesystem::path built = BuildOutput(program);
-      EXPECT_EQ(Installed(built.filename().u8string().c_str()), ReadBytes(built)) << built;
-    }
+    ExpectInstalled(install_dir_, *run.number);
     EXPECT_EQ(RegistryText(kRememberedKey, L"Plan"), std::wstring(run.remembered));
   } else {
     // Nothing of it left: no file (a refused work file folder stays as it

@@ -4,20 +4,17 @@
 // plan already, through planset. What it cannot take as meant it refuses.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "access_numbers.h"
-#include "driver/child_process.h"
 #include "driver/installer_window.h"
-#include "driver/program_run.h"
 #include "driver/unseen_desktop.h"
 #include "platform/file.h"
 #include "platform/win32_text.h"
 #include "support/build_output.h"
+#include "support/child_process.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
@@ -29,38 +26,6 @@ constexpr DWORD kCancelled = 1602;
 constexpr DWORD kInstallFailed = 1603;
 constexpr DWORD kBadCommandLine = 1639;
 
-constexpr std::string_view kShippedEntry = "Phone0=00000000\r\n";
-
-std::string ShippedProfile() {
-  return ReadBytes(BuildOutput("shipped-profile")).value_or("");
-}
-
-// The shipped profile with `number` in its Phone0 entry and every other
-// byte as it was; the shipped profile itself when `number` is empty.
-std::string ShippedProfileWith(std::string_view number) {
-  std::string profile = ShippedProfile();
-  if (!number.empty()) {
-    profile.replace(profile.find(kShippedEntry), kShippedEntry.size(),
-                    "Phone0=" + std::string(number) + "\r\n");
-  }
-  return profile;
-}
-
-// The text of a log file the installer wrote, in UTF-16 with a byte order mark.
-std::wstring ReadLog(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
-    return L"";
-  }
-  std::wstring text;
-  for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
-    text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[at]) |
-                                 static_cast<unsigned char>(bytes[at + 1]) << 8);
-  }
-  return text;
-}
-
 class SetupTest : public ::testing::Test {
  protected:
   // Starts the installer with `options`, installing into the scratch folder.
@@ -69,30 +34,20 @@ class SetupTest : public ::testing::Test {
   // Starts the installer with the command tail `tail`, exactly, but for
   // "{folder}", which stands for the scratch folder; on `desktop` when one
   // is named.
-  void StartSetupAs(std::wstring tail, const std::wstring& desktop = L"") {
-    for (std::size_t at = tail.find(kFolder); at != std::wstring::npos; at = tail.find(kFolder)) {
-      tail.replace(at, kFolder.size(), InstallDir());
-    }
-    setup_.emplace(BuildOutput("kelvarin-setup").wstring(), L" " + tail, desktop);
+  void StartSetupAs(const std::wstring& tail, const std::wstring& desktop = L"") {
+    setup_.emplace(BuildOutput("kelvarin-setup").wstring(),
+                   L" " + Replaced(tail, L"{folder}", InstallDir()), desktop);
   }
 
   // The PlanChoice.exe that the installer started, once it runs.
-  std::optional<DWORD> PlanChoiceProcess() const {
-    return driver::FindChildProcess(setup_->process_id(), L"PlanChoice.exe");
-  }
+  std::optional<DWORD> PlanChoiceProcess() const { return setup_->FindStarted(L"PlanChoice.exe"); }
 
   std::wstring InstallDir() const { return (dir_ / "Kelvarin Setup").wstring(); }
-  std::optional<std::string> Installed(const std::string& name) const {
-    return dir_.Read("Kelvarin Setup/" + name);
-  }
 
-  void ExpectProgramsInstalled() const {
-    for (const char* program : {"PlanChoice", "planset"}) {
-      const std::filesystem::path built = BuildOutput(program);
-      ASSERT_TRUE(ReadBytes(built)) << built << " was not built";
-      EXPECT_EQ(Installed(built.filename().u8string()), ReadBytes(built))
-          << built << " is not the build's";
-    }
+  // Holds the installed file `name` open, so that nobody can replace it.
+  FileHandle HoldOpen(const std::wstring& name) const {
+    return FileHandle(::CreateFileW((InstallDir() + L"\\" + name).c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
   // Nothing of the installer in the scratch folder, nor where it would have
@@ -104,11 +59,10 @@ class SetupTest : public ::testing::Test {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(program_files) / "Kelvarin Setup"));
   }
 
-  static constexpr std::wstring_view kFolder = L"{folder}";
   // A blank and a letter beyond ASCII, which the paths handed to the programs
   // must keep.
   const ScratchDir dir_{"planchoice setup \xC3\xBC"};
-  std::optional<driver::ProgramRun> setup_;
+  std::optional<StartedProgram> setup_;
 };
 
 // Silent installs without a plan: PlanChoice's window asks for it, and the
@@ -135,20 +89,19 @@ TEST_P(SilentSetupAsksForThePlan, AndEndsAsTheWindowDid) {
   ASSERT_TRUE(plan_choice) << "the installer did not start PlanChoice.exe";
   const auto dialog = driver::PlanDialog::Find(*plan_choice);
   ASSERT_TRUE(dialog) << "PlanChoice's window was not shown";
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfile());
+  EXPECT_EQ(dir_.Read("Kelvarin Setup/kelvarin.cmp"), ShippedProfileWith(""));
 
   FileHandle held;
   switch (GetParam().user) {
     case InWindow::kIsKilled:
-      driver::EndChildProcesses(setup_->process_id());
+      setup_->EndStarted();
       break;
     case InWindow::kPressesEscape:
       ASSERT_TRUE(driver::WaitUntil([&] { return dialog->FocusIsInPlan(); }));
       ASSERT_TRUE(dialog->PressKey(VK_ESCAPE));
       break;
     case InWindow::kCannotSave:
-      held = FileHandle(::CreateFileW((InstallDir() + L"\\kelvarin.cmp").c_str(), GENERIC_READ, 0,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      held = HoldOpen(L"kelvarin.cmp");
       ASSERT_TRUE(held);
       [[fallthrough]];
     case InWindow::kPicksPlan:
@@ -165,8 +118,7 @@ TEST_P(SilentSetupAsksForThePlan, AndEndsAsTheWindowDid) {
   // Asking again would start PlanChoice.exe again, and the installer would wait.
   EXPECT_EQ(setup_->WaitForExitNumber(), GetParam().setup_exit_code);
   held.Reset();
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
-  ExpectProgramsInstalled();
+  ExpectInstalled(InstallDir(), GetParam().number);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,14 +133,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Unattended installs: planset sets the plan given as /PLAN=, with no window;
 // a command line the installer cannot take as meant is refused before
-// anything is installed. Each row ends within a few seconds, without a window.
+// anything is installed. A reinstall, repair or upgrade into a folder whose
+// profile carries a plan's number sets that plan again without asking,
+// unless another is given; a file it cannot replace fails it, and the old
+// profile stays. Each row ends within a few seconds, without a window.
+enum class Before {
+  kNothing,
+  kUnseen,                   // started where no user can see a window
+  kInstalled,                // with "Sorvel 60"
+  kInstalledAndPlansetHeld,  // and planset.exe held open meanwhile
+};
+
 struct UnattendedRun {
   const char* name;
   const wchar_t* tail;  // "{folder}" stands for the scratch folder
   DWORD setup_exit_code;
   bool installs;
   std::string_view number;  // in the installed profile; empty: as shipped
-  bool unseen = false;      // started where no user can see a window
+  Before before = Before::kNothing;
 };
 
 void PrintTo(const UnattendedRun& run, std::ostream* out) {
@@ -198,16 +160,26 @@ void PrintTo(const UnattendedRun& run, std::ostream* out) {
 class UnattendedSetup : public SetupTest, public ::testing::WithParamInterface<UnattendedRun> {};
 
 TEST_P(UnattendedSetup, SetsThePlanOrRefusesAtOnce) {
+  const UnattendedRun& run = GetParam();
+  FileHandle held;
+  if (run.before == Before::kInstalled || run.before == Before::kInstalledAndPlansetHeld) {
+    StartSetup(L"/S /PLAN=\"Sorvel 60\"");
+    ASSERT_EQ(setup_->WaitForExitNumber(), kInstalled);
+    if (run.before == Before::kInstalledAndPlansetHeld) {
+      held = HoldOpen(L"planset.exe");
+      ASSERT_TRUE(held);
+    }
+  }
   std::optional<driver::UnseenDesktop> unseen;
-  if (GetParam().unseen) {
+  if (run.before == Before::kUnseen) {
     unseen.emplace();
   }
-  StartSetupAs(GetParam().tail, unseen ? unseen->name() : L"");
+  StartSetupAs(run.tail, unseen ? unseen->name() : L"");
   // A window would wait for a person, and the installer with it.
-  EXPECT_EQ(setup_->WaitForExitNumber(), GetParam().setup_exit_code);
-  if (GetParam().installs) {
-    EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
-    ExpectProgramsInstalled();
+  EXPECT_EQ(setup_->WaitForExitNumber(), run.setup_exit_code);
+  held.Reset();
+  if (run.installs) {
+    ExpectInstalled(InstallDir(), run.number);
   } else {
     ExpectNothingInstalled();
   }
@@ -244,50 +216,13 @@ INSTANTIATE_TEST_SUITE_P(
         UnattendedRun{"DrivesRoot", L"/S /PLAN=\"Sorvel 60\" /D=C:\\", kBadCommandLine, false, ""},
         // A service, or a deployment tool running as SYSTEM: nobody could answer PlanChoice.
         UnattendedRun{"NoPlanWhereNoUserCanSee", L"/S /D={folder}", kInstallFailed, false, "",
-                      true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A reinstall, repair or upgrade into a folder whose profile carries a
-// plan's number sets that plan again without asking, unless another is
-// given; a file it cannot replace fails it, and the old profile stays.
-struct Reinstall {
-  const char* name;
-  const wchar_t* options;
-  const char* held;  // a file of the folder held open meanwhile, or null
-  DWORD setup_exit_code;
-  std::string_view number;
-};
-
-void PrintTo(const Reinstall& reinstall, std::ostream* out) {
-  *out << reinstall.name;
-}
-
-class Reinstalled : public SetupTest, public ::testing::WithParamInterface<Reinstall> {};
-
-TEST_P(Reinstalled, KeepsThePlanOrTakesTheNewOne) {
-  StartSetup(L"/S /PLAN=\"Sorvel 60\"");
-  ASSERT_EQ(setup_->WaitForExitNumber(), kInstalled);
-  FileHandle held;
-  if (GetParam().held != nullptr) {
-    held = FileHandle(::CreateFileW((InstallDir() + L"\\" + Widen(GetParam().held)).c_str(),
-                                    GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-  }
-
-  StartSetup(GetParam().options);
-  EXPECT_EQ(setup_->WaitForExitNumber(), GetParam().setup_exit_code);
-  held.Reset();
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
-  ExpectProgramsInstalled();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, Reinstalled,
-    ::testing::Values(Reinstall{"KeepsThePlan", L"/S", nullptr, kInstalled, kAccessNumberC},
-                      Reinstall{"TakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\"", nullptr,
-                                kInstalled, kAccessNumberA},
-                      Reinstall{"CannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\"", "planset.exe",
-                                kInstallFailed, kAccessNumberC}),
+                      Before::kUnseen},
+        UnattendedRun{"ReinstallKeepsThePlan", L"/S /D={folder}", kInstalled, true, kAccessNumberC,
+                      Before::kInstalled},
+        UnattendedRun{"ReinstallTakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
+                      kInstalled, true, kAccessNumberA, Before::kInstalled},
+        UnattendedRun{"ReinstallCannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
+                      kInstallFailed, true, kAccessNumberC, Before::kInstalledAndPlansetHeld}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // With its pages shown, the installer asks what to do when the window was
@@ -358,7 +293,7 @@ TEST_P(WindowClosedDuringSetup, AsksWhetherToChooseAgain) {
   }
   EXPECT_TRUE(Contains(log, L"Exit code " + std::to_wstring(GetParam().setup_exit_code) + L":"));
   EXPECT_EQ(Close(), GetParam().setup_exit_code);
-  EXPECT_EQ(Installed("kelvarin.cmp"), ShippedProfileWith(GetParam().number));
+  ExpectInstalled(InstallDir(), GetParam().number);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, WindowClosedDuringSetup,
@@ -377,7 +312,8 @@ TEST_F(SetupTest, LogsPlansetsReasonWhenItRefusesThePlan) {
   refusal->Dismiss();
   EXPECT_EQ(setup_->WaitForExitNumber(), kBadCommandLine);
 
-  const std::wstring text = ReadLog(log);
+  ASSERT_EQ(ReadBytes(log).value_or("").substr(0, 2), "\xFF\xFE") << "the log is not in UTF-16";
+  const std::wstring text = LogText(log);
   // planset names the plan it refused and the plans there are.
   EXPECT_TRUE(Contains(text, L"There is no plan \"N\u00f6pe\";"));
   EXPECT_TRUE(Contains(text, L"\"Sorvel Ever\""));

@@ -36,10 +36,10 @@ class FileActions {
 
 StartedProgram::StartedProgram(const std::string& program,
                                const std::vector<std::string>& arguments)
-    : program_(program) {
+    : outputs_(std::in_place, "planset-output"), program_(program) {
   FileActions actions;
-  actions.OpenForWriting(STDOUT_FILENO, (outputs_ / "out").string());
-  actions.OpenForWriting(STDERR_FILENO, (outputs_ / "error").string());
+  actions.OpenForWriting(STDOUT_FILENO, (*outputs_ / "out").string());
+  actions.OpenForWriting(STDERR_FILENO, (*outputs_ / "error").string());
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -76,8 +76,8 @@ ProcessResult StartedProgram::Wait() {
   ProcessResult result;
   result.exit_code = ExitCode{WIFEXITED(status) ? WEXITSTATUS(status) : -1};
   result.peak_memory_kb = usage.ru_maxrss;
-  result.out = outputs_.Read("out").value_or("");
-  result.error = outputs_.Read("error").value_or("");
+  result.out = outputs_->Read("out").value_or("");
+  result.error = outputs_->Read("error").value_or("");
   return result;
 }
 

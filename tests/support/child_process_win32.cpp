@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <stdexcept>
 #include <utility>
@@ -43,39 +44,78 @@ FileHandle CreateInheritableFile(const std::filesystem::path& path) {
   return file;
 }
 
+// The processes that `parent_id` started and that run now.
+std::vector<PROCESSENTRY32W> RunningChildren(DWORD parent_id) {
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) {
+    throw std::runtime_error("cannot list the running processes");
+  }
+  const KernelObjectOwner owner(snapshot);
+  std::vector<PROCESSENTRY32W> children;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+       more = ::Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == parent_id) {
+      children.push_back(entry);
+    }
+  }
+  return children;
+}
+
 }  // namespace
 
 StartedProgram::StartedProgram(const std::string& program,
                                const std::vector<std::string>& arguments)
-    : program_(program) {
+    : outputs_(std::in_place, "planset-output"), program_(program) {
   // The child holds its own copies; these close once it has started.
-  const FileHandle out = CreateInheritableFile(outputs_ / "out");
-  const FileHandle error = CreateInheritableFile(outputs_ / "error");
+  const FileHandle out = CreateInheritableFile(*outputs_ / "out");
+  const FileHandle error = CreateInheritableFile(*outputs_ / "error");
 
   const std::wstring program_path = Widen(program);
   std::wstring command_line = Quoted(program_path);
   for (const std::string& argument : arguments) {
     command_line += L" " + Quoted(Widen(argument));
   }
-
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nullptr;
   startup.hStdOutput = out.get();
   startup.hStdError = error.get();
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(program_path.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
-                        nullptr, nullptr, &startup, &process)) {
-    throw std::runtime_error("cannot start " + program + ": " + SystemMessage(::GetLastError()));
+  Start(program_path, command_line, startup);
+}
+
+StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& command_tail,
+                               const std::wstring& desktop)
+    : program_(Narrow(program)) {
+  std::wstring desktop_name = desktop;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  if (!desktop_name.empty()) {
+    startup.lpDesktop = desktop_name.data();
   }
-  const KernelObjectOwner thread(process.hThread);
-  process_ = KernelObjectOwner(process.hProcess);
+  Start(program, L"\"" + program + L"\"" + command_tail, startup);
+}
+
+void StartedProgram::Start(const std::wstring& program, std::wstring command_line,
+                           STARTUPINFOW& startup) {
+  const BOOL inherit_handles = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, inherit_handles, 0,
+                        nullptr, nullptr, &startup, &started)) {
+    throw std::runtime_error("cannot start " + program_ + ": " + SystemMessage(::GetLastError()));
+  }
+  const KernelObjectOwner thread(started.hThread);
+  process_ = KernelObjectOwner(started.hProcess);
+  process_id_ = started.dwProcessId;
 }
 
 StartedProgram::~StartedProgram() {
-  if (process_) {
-    ::WaitForSingleObject(process_.get(), INFINITE);
+  if (IsRunning()) {
+    // What it started would outlive it, holding the test's output open.
+    EndStarted();
+    ::TerminateProcess(process_.get(), 255);
+    ::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
   }
 }
 
@@ -91,9 +131,56 @@ ProcessResult StartedProgram::Wait() {
   if (::GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
     result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
   }
-  result.out = outputs_.Read("out").value_or("");
-  result.error = outputs_.Read("error").value_or("");
+  if (outputs_) {
+    result.out = outputs_->Read("out").value_or("");
+    result.error = outputs_->Read("error").value_or("");
+  }
   return result;
+}
+
+bool StartedProgram::IsRunning() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<ExitCode> StartedProgram::WaitForExit(std::chrono::milliseconds patience) const {
+  const std::optional<DWORD> number = WaitForExitNumber(patience);
+  return number ? std::optional<ExitCode>(static_cast<ExitCode>(*number)) : std::nullopt;
+}
+
+std::optional<DWORD> StartedProgram::WaitForExitNumber(std::chrono::milliseconds patience) const {
+  if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) !=
+      WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process_.get(), &exit_code);
+  return exit_code;
+}
+
+std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_name,
+                                                 std::chrono::milliseconds patience) const {
+  std::optional<DWORD> found;
+  WaitUntil(
+      [&] {
+        for (const PROCESSENTRY32W& child : RunningChildren(process_id_)) {
+          if (::lstrcmpiW(child.szExeFile, program_name.c_str()) == 0) {
+            found = child.th32ProcessID;
+            return true;
+          }
+        }
+        return false;
+      },
+      patience);
+  return found;
+}
+
+void StartedProgram::EndStarted() const {
+  for (const PROCESSENTRY32W& child : RunningChildren(process_id_)) {
+    const KernelObjectOwner process(::OpenProcess(PROCESS_TERMINATE, FALSE, child.th32ProcessID));
+    if (process) {
+      ::TerminateProcess(process.get(), 255);
+    }
+  }
 }
 
 }  // namespace planchoice::testing

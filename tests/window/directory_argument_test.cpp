@@ -27,14 +27,12 @@ class DirectoryArgument : public WindowTest, public ::testing::WithParamInterfac
 
 TEST_P(DirectoryArgument, NamesTheDirectoryWhoseProfileIsRewritten) {
   WriteProfile();
-  driver::ProgramRun run(program_, GetParam().command_tail(Directory()));
+  StartedProgram run(program_, GetParam().command_tail(Directory()));
   const auto dialog = driver::PlanDialog::Find(run.process_id());
   ASSERT_TRUE(dialog) << "the dialog was not shown";
   ASSERT_TRUE(dialog->PickPlan(L"Sorvel 10"));
   ASSERT_TRUE(dialog->ClickOk());
-  EXPECT_EQ(run.WaitForExit(), ExitCode::kSuccess);
-  EXPECT_EQ(Profile(), ProfileText(kAccessNumberA));
-  EXPECT_FALSE(WorkFileExists());
+  ExpectEnded(run, ExitCode::kSuccess, kAccessNumberA);
 }
 
 INSTANTIATE_TEST_SUITE_P(

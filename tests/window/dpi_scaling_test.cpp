@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
+#include "dialog/design.h"
 #include "driver/screen_pixels.h"
 #include "driver/system_dpi.h"
-#include "driver/window_query.h"
 #include "support/under_wine.h"
 #include "window_fixture.h"
 
@@ -16,12 +16,11 @@ namespace {
 
 class DialogAtEachDpi : public WindowTest, public ::testing::WithParamInterface<unsigned> {
  protected:
-  int Scaled(int design_pixels) const {
-    return static_cast<int>(std::lround(design_pixels * GetParam() / 96.0));
-  }
   // The question's letters, from the top of the highest to the bottom of the
-  // lowest, as high as its 9.75 points at this DPI.
-  int AskedLetterHeight() const { return static_cast<int>(std::lround(9.75 * GetParam() / 72)); }
+  // lowest, as high as its font's points at this DPI.
+  int AskedLetterHeight() const {
+    return static_cast<int>(std::lround(kFonts[kLabel1Font].centipoints * GetParam() / 7200.0));
+  }
 };
 
 TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
@@ -29,7 +28,7 @@ TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
     GTEST_SKIP() << "Windows takes a new DPI only at sign-in";
   }
   WriteProfile();
-  std::optional<driver::ProgramRun> run;
+  std::optional<StartedProgram> run;
   std::optional<driver::PlanDialog> dialog;
   {
     // Held until the program has shown its window, and so read the setting.
@@ -39,16 +38,7 @@ TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
   }
   ASSERT_TRUE(dialog) << "the dialog was not shown";
 
-  EXPECT_TRUE(IsAt(driver::ClientRect(dialog->window()), 0, 0, Scaled(426), Scaled(122)));
-  EXPECT_TRUE(
-      IsAt(driver::RectInParent(dialog->label()), Scaled(16), Scaled(16), Scaled(193), Scaled(41)))
-      << "Label1";
-  EXPECT_TRUE(
-      IsAt(driver::RectInParent(dialog->plan()), Scaled(208), Scaled(24), Scaled(89), Scaled(21)))
-      << "Plan";
-  EXPECT_TRUE(
-      IsAt(driver::RectInParent(dialog->ok()), Scaled(112), Scaled(72), Scaled(105), Scaled(33)))
-      << "OK";
+  ExpectLayoutAt(*dialog, GetParam());
 
   std::vector<driver::DrawnLine> question;
   // The window may be shown a moment before its controls are drawn.

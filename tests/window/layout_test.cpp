@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "dialog/controls.h"
@@ -24,42 +25,51 @@ PixelRect DesignedRect(int id) {
       ->rect;
 }
 
-const PixelRect kLabel1Rect = DesignedRect(control::Label1);
-const PixelRect kPlanRect = DesignedRect(control::Plan);
-const PixelRect kOkRect = DesignedRect(control::OK);
+// A length of the design at `dpi`, to the nearest pixel, halves away from zero.
+int Rounded(int design_pixels, unsigned dpi) {
+  return static_cast<int>(std::lround(design_pixels * dpi / 96.0));
+}
 
+// The table's numbers themselves, so that a wrong one cannot pass the
+// proportional checks below unseen.
 TEST(LayoutAt96Dpi, IsTheDesignedOne) {
-  EXPECT_EQ(Scale(kLabel1Rect, 96), (PixelRect{16, 16, 193, 41}));
-  EXPECT_EQ(Scale(kPlanRect, 96), (PixelRect{208, 24, 89, 21}));
-  EXPECT_EQ(Scale(kOkRect, 96), (PixelRect{112, 72, 105, 33}));
+  EXPECT_EQ(Scale(DesignedRect(control::Label1), 96), (PixelRect{16, 16, 193, 41}));
+  EXPECT_EQ(Scale(DesignedRect(control::Plan), 96), (PixelRect{208, 24, 89, 21}));
+  EXPECT_EQ(Scale(DesignedRect(control::OK), 96), (PixelRect{112, 72, 105, 33}));
   EXPECT_EQ(Scale(kClientSize, 96).width, 426);
   EXPECT_EQ(Scale(kClientSize, 96).height, 122);
 }
 
-struct ScaledLayout {
-  unsigned dpi;
-  PixelRect label1;
-  PixelRect ok;
-  int label1_font_height;
-  int dialog_font_height;
-};
-
-class LayoutAtOtherDpi : public ::testing::TestWithParam<ScaledLayout> {};
-
-TEST_P(LayoutAtOtherDpi, GrowsInProportionRoundingToTheNearestPixel) {
-  const ScaledLayout& expected = GetParam();
-  EXPECT_EQ(Scale(kLabel1Rect, expected.dpi), expected.label1);
-  EXPECT_EQ(Scale(kOkRect, expected.dpi), expected.ok);
-  EXPECT_EQ(FontHeight(kFonts[kLabel1Font].centipoints, expected.dpi), expected.label1_font_height);
-  EXPECT_EQ(FontHeight(kFonts[kDialogFont].centipoints, expected.dpi), expected.dialog_font_height);
+TEST(LayoutAt144Dpi, RoundsHalfPixelsUp) {
+  EXPECT_EQ(Scale(DesignedRect(control::Label1), 144), (PixelRect{24, 24, 290, 62}));
+  EXPECT_EQ(Scale(DesignedRect(control::OK), 144), (PixelRect{168, 108, 158, 50}));
+  EXPECT_EQ(FontHeight(kFonts[kLabel1Font].centipoints, 144), -20);
+  EXPECT_EQ(FontHeight(kFonts[kDialogFont].centipoints, 144), -16);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommonSettings, LayoutAtOtherDpi,
-    ::testing::Values(ScaledLayout{120, {20, 20, 241, 51}, {140, 90, 131, 41}, -16, -13},
-                      ScaledLayout{144, {24, 24, 290, 62}, {168, 108, 158, 50}, -20, -16},
-                      ScaledLayout{192, {32, 32, 386, 82}, {224, 144, 210, 66}, -26, -21}),
-    [](const auto& info) { return std::to_string(info.param.dpi) + "Dpi"; });
+class LayoutAtEachDpi : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(LayoutAtEachDpi, GrowsInProportionRoundingToTheNearestPixel) {
+  const unsigned dpi = GetParam();
+  for (const ControlDesign& design : kControls) {
+    const PixelRect& rect = design.rect;
+    EXPECT_EQ(Scale(rect, dpi), (PixelRect{Rounded(rect.left, dpi), Rounded(rect.top, dpi),
+                                           Rounded(rect.width, dpi), Rounded(rect.height, dpi)}))
+        << "control " << design.id;
+    EXPECT_EQ(Scale(design.list_height, dpi), Rounded(design.list_height, dpi));
+  }
+  EXPECT_EQ(Scale(kClientSize, dpi).width, Rounded(kClientSize.width, dpi));
+  EXPECT_EQ(Scale(kClientSize, dpi).height, Rounded(kClientSize.height, dpi));
+  for (const FontDesign& font : kFonts) {
+    // Points are 1/72 inch; the height is the character's, so negative.
+    EXPECT_EQ(FontHeight(font.centipoints, dpi),
+              -static_cast<int>(std::lround(font.centipoints * dpi / 7200.0)))
+        << "font " << &font - kFonts;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CommonSettings, LayoutAtEachDpi, ::testing::Values(96u, 120u, 144u, 192u),
+                         [](const auto& info) { return std::to_string(info.param) + "Dpi"; });
 
 }  // namespace
 }  // namespace planchoice

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "driver/dialogs.h"
-#include "driver/program_run.h"
-#include "platform/win32_text.h"
+#include "support/build_output.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -27,10 +27,12 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace planchoice::driver;
+  using planchoice::testing::StartedProgram;
   if (argc != 3) {
     return Fail("usage: plan_demo.exe PLAN DIRECTORY");
   }
-  ProgramRun run(PlanChoicePath(), std::wstring(L" \"") + argv[2] + L"\"");
+  StartedProgram run(planchoice::testing::BuildOutput("PlanChoice").wstring(),
+                     std::wstring(L" \"") + argv[2] + L"\"");
   const auto dialog = PlanDialog::Find(run.process_id());
   if (!dialog) {
     return Fail("the dialog was not shown");

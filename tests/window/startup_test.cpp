@@ -24,15 +24,12 @@ class StartedWithoutDirectory : public WindowTest,
                                 public ::testing::WithParamInterface<MissingDirectory> {};
 
 TEST_P(StartedWithoutDirectory, SaysSoAndEndsWithoutShowingTheDialog) {
-  driver::ProgramRun run(program_, GetParam().command_tail);
+  StartedProgram run(program_, GetParam().command_tail);
 
   const auto box = driver::FindMessageBox(run.process_id());
   ASSERT_TRUE(box) << "no message box was shown";
-  EXPECT_EQ(box->Title(), L"Fatal error");
+  ExpectStopBox(*box, L"Fatal error", nullptr);
   EXPECT_EQ(box->Text(), L"No directory specified");
-  EXPECT_TRUE(box->ShowsIcon(IDI_HAND));
-  EXPECT_EQ(box->Buttons(), std::vector<std::wstring>{L"OK"});
-  EXPECT_EQ(driver::Owner(box->window()), nullptr);
   EXPECT_EQ(driver::VisibleTopWindows(run.process_id()), std::vector<HWND>{box->window()})
       << "another window of the program is visible";
 
@@ -54,10 +51,8 @@ class StartedWhereNoUserCanSee : public WindowTest {};
 TEST_F(StartedWhereNoUserCanSee, EndsAtOnceWithoutAWindowAndChangesNothing) {
   WriteProfile();
   const driver::UnseenDesktop unseen;
-  driver::ProgramRun run(program_, L" " + Directory(), unseen.name());
-  EXPECT_EQ(run.WaitForExit(), ExitCode::kNoUserCanSee);
-  EXPECT_EQ(Profile(), ProfileText());
-  EXPECT_FALSE(WorkFileExists());
+  StartedProgram run(program_, L" " + Directory(), unseen.name());
+  ExpectEnded(run, ExitCode::kNoUserCanSee);
 }
 
 }  // namespace

@@ -1,31 +1,11 @@
-// Waiting for another process's windows: conditions are polled against a
-// deadline, so a test neither sleeps for a fixed time nor hangs.
+// The driver waits for the program's windows as every test waits.
 #pragma once
 
-#include <windows.h>
-
-#include <chrono>
+#include "support/wait.h"
 
 namespace planchoice::driver {
 
-// How long any one thing may take to happen, generous for a loaded machine.
-inline constexpr std::chrono::milliseconds kPatience{10000};
-inline constexpr std::chrono::milliseconds kPollInterval{20};
-
-// Polls `condition` until it holds or `patience` has passed; returns whether
-// it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds patience = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  for (;;) {
-    if (condition()) {
-      return true;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return false;
-    }
-    ::Sleep(static_cast<DWORD>(kPollInterval.count()));
-  }
-}
+using testing::kPatience;
+using testing::WaitUntil;
 
 }  // namespace planchoice::driver
