@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "logic/plan_table.h"
 #include "platform/error.h"
 #include "platform/file.h"
+#include "support/profile_cases.h"
 #include "support/scratch_dir.h"
 #include "support/under_wine.h"
 
@@ -21,8 +21,6 @@
 #include <sddl.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "platform/win32_owners.h"
@@ -37,70 +35,41 @@ namespace planchoice {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ArrangedCase;
+using testing::kProfile;
+using testing::ProfileCase;
 using testing::ScratchDir;
 
 constexpr std::string_view kNumber = "24682468";
-const std::string kProfile = "[Kelvarin]\r\nPhone0=11112222\r\nDialPrefix=9\r\n";
-const std::string kSuccess = "[Kelvarin]\r\nPhone0=24682468\r\nDialPrefix=9\r\n";
+const std::string kSuccess = "[Kelvarin]\r\nPhone0=24682468\r\nName=Kelvarin, Inc.\r\n";
 
-class RewriteProfileSucceeds : public ::testing::Test {
- protected:
-  // Rewrites the profile in `dir` given as `argument`, and checks the result.
-  void RewriteAndCheck(const ScratchDir& dir, const std::string& argument) {
-    dir.Write("kelvarin.cmp", kProfile);
-    RewriteProfile(argument, kNumber);
-    EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
-    EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+class RewriteProfileGiven : public ::testing::TestWithParam<ProfileCase> {};
+
+TEST_P(RewriteProfileGiven, RewritesItOrRefusesAndLeavesItAsItWas) {
+  const ScratchDir dir;
+  ArrangedCase arranged(GetParam(), dir);
+  std::optional<std::string> refusal;
+  try {
+    RewriteProfile(arranged.argument().u8string(), LookUpAccessNumber(testing::kPlan));
+  } catch (const Error& error) {
+    refusal = error.what();
   }
-};
-
-TEST_F(RewriteProfileSucceeds, InAPlainDirectory) {
-  const ScratchDir dir;
-  RewriteAndCheck(dir, dir.Utf8());
-}
-
-TEST_F(RewriteProfileSucceeds, OverAWorkFileLeftFromEarlier) {
-  const ScratchDir dir;
-  dir.Write("kelvarin.tmp", std::string(100000, 'x'));
-  RewriteAndCheck(dir, dir.Utf8());
-}
-
-TEST_F(RewriteProfileSucceeds, WithATrailingSeparator) {
-  const ScratchDir dir;
-  RewriteAndCheck(dir, dir.Utf8() + kPathSeparator);
-}
-
-TEST_F(RewriteProfileSucceeds, InADirectoryWithAUnicodeName) {
-  const ScratchDir dir("planchoice \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\x9E");
-  RewriteAndCheck(dir, dir.Utf8());
-}
-
-TEST_F(RewriteProfileSucceeds, OnAPathLongerThan260Characters) {
-  const ScratchDir top;
-  fs::path deep = top.path();
-  while (deep.u8string().size() < 300) {
-    deep /= std::string(40, 'd');
+  arranged.Release();
+  EXPECT_EQ(refusal.has_value(), arranged.ShouldBeRefused()) << refusal.value_or("rewritten");
+  if (refusal) {
+    arranged.ExpectMessage(*refusal);
   }
-  fs::create_directories(deep);
-  const std::string argument = deep.u8string();
-  ASSERT_GT(ProfilePath(argument).size(), 260u);
-
-  std::ofstream(deep / "kelvarin.cmp", std::ios::binary) << kProfile;
-  RewriteProfile(argument, kNumber);
-  std::ifstream rewritten(deep / "kelvarin.cmp", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(rewritten), {}), kSuccess);
-  EXPECT_FALSE(fs::exists(deep / "kelvarin.tmp"));
+  arranged.ExpectProfileLeft(refusal.has_value());
 }
 
-#ifdef _WIN32
-TEST_F(RewriteProfileSucceeds, ThroughTheDeviceForm) {
-  const ScratchDir dir;
-  RewriteAndCheck(dir, "\\\\.\\" + dir.Utf8());
-}
-#else
+INSTANTIATE_TEST_SUITE_P(EveryCase, RewriteProfileGiven,
+                         ::testing::ValuesIn(testing::ProfileCasesFor(testing::FrontEnd::kLogic)),
+                         testing::CaseName);
+
+#ifndef _WIN32
 // The rewrite needs to write the directory, never to list it: a run as
 // another user where the tests run as root.
-TEST_F(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
+TEST(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   const bool as_root = ::geteuid() == 0;
@@ -140,87 +109,6 @@ TEST(ProfilePath, AppendsTheNameWithOneSeparatorAndTrimsNothing) {
   EXPECT_EQ(ProfilePath("dir" + s), "dir" + s + s + "kelvarin.cmp");
   EXPECT_EQ(ProfilePath(" dir "), " dir " + s + "kelvarin.cmp");
 }
-
-// A failure leaves the profile exactly as it was (or still absent), leaves no
-// work file, and names the file it concerns.
-struct Failure {
-  const char* name;
-  std::function<void(const ScratchDir&)> arrange;
-  std::optional<std::string> profile;  // as it must stay; nothing when absent
-  const char* named_file;              // the file the message must name
-  const char* reason;                  // a part of the message
-};
-
-void PrintTo(const Failure& failure, std::ostream* out) {
-  *out << failure.name;
-}
-
-const Failure kFailures[] = {
-    {"MissingProfile", [](const ScratchDir&) {}, std::nullopt, "kelvarin.cmp", "Could not open"},
-    {"EmptyProfile", [](const ScratchDir& d) { d.Write("kelvarin.cmp", ""); }, "", "kelvarin.cmp",
-     "is empty"},
-    {"ProfileWithoutPhone0",
-     [](const ScratchDir& d) { d.Write("kelvarin.cmp", "[Kelvarin]\r\nphone0=1\r\nPhone1=2"); },
-     "[Kelvarin]\r\nphone0=1\r\nPhone1=2", "kelvarin.cmp", "has no \"Phone0=\" entry"},
-    {"ProfileIsADirectory", [](const ScratchDir& d) { fs::create_directory(d / "kelvarin.cmp"); },
-     std::nullopt, "kelvarin.cmp", "is a directory"},
-    {"ProfileWithTwoNames",
-     [](const ScratchDir& d) {
-       d.Write("kelvarin.cmp", kProfile);
-       fs::create_hard_link(d / "kelvarin.cmp", d / "kelvarin-copy.cmp");
-     },
-     kProfile, "kelvarin.cmp", "has 2 names (hard links)"},
-    {"WorkPathIsADirectory",
-     [](const ScratchDir& d) {
-       d.Write("kelvarin.cmp", kProfile);
-       fs::create_directory(d / "kelvarin.tmp");
-     },
-     kProfile, "kelvarin.tmp", "Could not remove"},
-#ifdef _WIN32
-    {"ReadOnlyProfile",
-     [](const ScratchDir& d) {
-       d.Write("kelvarin.cmp", kProfile);
-       ::SetFileAttributesW((d / "kelvarin.cmp").c_str(), FILE_ATTRIBUTE_READONLY);
-     },
-     kProfile, "kelvarin.cmp", "is read-only"},
-#else
-    {"ProfileIsASymbolicLink",
-     [](const ScratchDir& d) {
-       d.Write("elsewhere.cmp", kProfile);
-       fs::create_symlink("elsewhere.cmp", d / "kelvarin.cmp");
-     },
-     kProfile, "kelvarin.cmp", "is a symbolic link"},
-    // Opening a FIFO for reading would wait for a writer.
-    {"ProfileIsAFifo",
-     [](const ScratchDir& d) { ASSERT_EQ(::mkfifo((d / "kelvarin.cmp").c_str(), 0644), 0); },
-     std::nullopt, "kelvarin.cmp", "is a FIFO"},
-#endif
-};
-
-class RewriteProfileFails : public ::testing::TestWithParam<Failure> {};
-
-TEST_P(RewriteProfileFails, AndLeavesTheProfileAsItWas) {
-  const Failure& failure = GetParam();
-  const ScratchDir dir;
-  failure.arrange(dir);
-  const bool work_was_directory = fs::is_directory(dir / "kelvarin.tmp");
-
-  try {
-    RewriteProfile(dir.Utf8(), kNumber);
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    const std::string message = error.what();
-    EXPECT_NE(message.find(dir.Utf8() + kPathSeparator + failure.named_file), std::string::npos)
-        << message;
-    EXPECT_NE(message.find(failure.reason), std::string::npos) << message;
-    EXPECT_EQ(message.back(), '.') << message;
-  }
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), failure.profile);
-  EXPECT_EQ(fs::exists(dir / "kelvarin.tmp"), work_was_directory);
-}
-
-INSTANTIATE_TEST_SUITE_P(EachCause, RewriteProfileFails, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Whatever stands at the work file's name beforehand, and whatever the
 // profile has of its own, the new profile differs from the old one only in
@@ -447,19 +335,6 @@ TEST_P(RewriteProfileKeeps, WhatIsTheProfilesOwnAndNothingOfAStaleWorkFile) {
 INSTANTIATE_TEST_SUITE_P(Cases, RewriteProfileKeeps, ::testing::ValuesIn(kSurroundings),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RewriteProfileFailsWhen, TheDirectoryDoesNotExist) {
-  const ScratchDir dir;
-  const std::string missing = (dir / "missing").u8string();
-  try {
-    RewriteProfile(missing, kNumber);
-    FAIL() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(error.operation(), "open");
-    EXPECT_EQ(error.path(), ProfilePath(missing));
-  }
-  EXPECT_FALSE(fs::exists(dir / "missing"));
-}
-
 TEST(RewriteProfileFailsWhen, TheAccessNumberIsEmpty) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
@@ -508,81 +383,25 @@ TEST(RewriteLock, IsTakenOverFromARunThatEndedHoldingIt) {
   EXPECT_NO_THROW(ProfileFile next(ProfilePath(dir.Utf8())));
 }
 
-// Another program holds the profile open without letting it be deleted, as a
-// virus scanner does for a moment after a file changes: the copy can be made,
-// but it can take the profile's place only once the profile is let go.
-struct Holding {
-  const char* name;
-  std::chrono::milliseconds held_for;
-  bool rewritten;
-};
-
-void PrintTo(const Holding& holding, std::ostream* out) {
-  *out << holding.name;
-}
-
-// Holds `path` open, reading and sharing only reads, from another thread,
-// for `period` or until dropped.
-class HeldOpen {
- public:
-  HeldOpen(const fs::path& path, std::chrono::milliseconds period)
-      : file_(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr)),
-        holder_([this, period] {
-          std::unique_lock<std::mutex> lock(mutex_);
-          released_.wait_for(lock, period, [this] { return dropped_; });
-          file_.Reset();
-        }) {}
-  ~HeldOpen() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      dropped_ = true;
-    }
-    released_.notify_one();
-    holder_.join();
-  }
-  explicit operator bool() const { return static_cast<bool>(file_); }
-
- private:
-  FileHandle file_;
-  std::mutex mutex_;
-  std::condition_variable released_;
-  bool dropped_ = false;
-  std::thread holder_;
-};
-
-class RewriteWhileTheProfileIsHeld : public ::testing::TestWithParam<Holding> {};
-
-TEST_P(RewriteWhileTheProfileIsHeld, WaitsBrieflyForItAndNeverLosesIt) {
+// Another program holds the profile open for a moment without letting it be
+// deleted, as a virus scanner does after a file changes: the copy takes the
+// profile's place once the profile is let go. (Held for long, the rewrite is
+// refused: one of the profile cases.)
+TEST(RewriteProfile, WaitsBrieflyForAProfileHeldOpen) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
-  std::optional<FileError> failure;
-  {
-    const HeldOpen held(dir / "kelvarin.cmp", GetParam().held_for);
-    ASSERT_TRUE(held);
-    try {
-      RewriteProfile(dir.Utf8(), kNumber);
-    } catch (const FileError& error) {
-      failure = error;
-    }
-  }
-  if (GetParam().rewritten) {
-    EXPECT_FALSE(failure) << failure->what();
-    EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
-  } else {
-    ASSERT_TRUE(failure) << "no error";
-    EXPECT_EQ(failure->operation(), "replace");
-    EXPECT_EQ(failure->path(), ProfilePath(dir.Utf8()));
-    EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
-  }
+  FileHandle held(::CreateFileW((dir / "kelvarin.cmp").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  std::thread releaser([&held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    held.Reset();
+  });
+  EXPECT_NO_THROW(RewriteProfile(dir.Utf8(), kNumber));
+  releaser.join();
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
-
-INSTANTIATE_TEST_SUITE_P(Holders, RewriteWhileTheProfileIsHeld,
-                         ::testing::Values(Holding{"ForAMoment", std::chrono::milliseconds(300),
-                                                   true},
-                                           Holding{"ForLong", std::chrono::seconds(5), false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 #endif
 
 }  // namespace
