@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,21 +12,14 @@
 #include "platform/file.h"
 #include "support/profile_cases.h"
 #include "support/scratch_dir.h"
-#include "support/under_wine.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <chrono>
 #include <thread>
-
-#include "platform/win32_owners.h"
 #else
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -48,6 +40,9 @@ class RewriteProfileGiven : public ::testing::TestWithParam<ProfileCase> {};
 TEST_P(RewriteProfileGiven, RewritesItOrRefusesAndLeavesItAsItWas) {
   const ScratchDir dir;
   ArrangedCase arranged(GetParam(), dir);
+  if (IsSkipped()) {
+    return;
+  }
   std::optional<std::string> refusal;
   try {
     RewriteProfile(arranged.argument().u8string(), LookUpAccessNumber(testing::kPlan));
@@ -109,231 +104,6 @@ TEST(ProfilePath, AppendsTheNameWithOneSeparatorAndTrimsNothing) {
   EXPECT_EQ(ProfilePath("dir" + s), "dir" + s + s + "kelvarin.cmp");
   EXPECT_EQ(ProfilePath(" dir "), " dir " + s + "kelvarin.cmp");
 }
-
-// Whatever stands at the work file's name beforehand, and whatever the
-// profile has of its own, the new profile differs from the old one only in
-// its text.
-struct Surroundings {
-  const char* name;
-  std::function<void(const ScratchDir&)> arrange;  // the profile is written already
-  std::function<void(const ScratchDir&)> check;    // after the rewrite
-  bool needs_root = false;
-  const char* wine_cannot = nullptr;  // why Wine cannot run the case, which Windows then runs
-};
-
-void PrintTo(const Surroundings& surroundings, std::ostream* out) {
-  *out << surroundings.name;
-}
-
-#ifdef _WIN32
-DWORD AttributesOf(const fs::path& path) {
-  return ::GetFileAttributesW(path.c_str());
-}
-
-void AddAttributes(const fs::path& path, DWORD attributes) {
-  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), AttributesOf(path) | attributes));
-}
-
-Surroundings ProfileWith(const char* name, DWORD attribute) {
-  return {name, [=](const ScratchDir& d) { AddAttributes(d / "kelvarin.cmp", attribute); },
-          [=](const ScratchDir& d) { EXPECT_TRUE(AttributesOf(d / "kelvarin.cmp") & attribute); }};
-}
-
-Surroundings StaleWorkFileWith(const char* name, DWORD attribute) {
-  return {name,
-          [=](const ScratchDir& d) {
-            d.Write("kelvarin.tmp", "stale");
-            AddAttributes(d / "kelvarin.tmp", attribute);
-          },
-          [](const ScratchDir& d) {
-            EXPECT_EQ(AttributesOf(d / "kelvarin.cmp") &
-                          (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
-                      0u);
-          }};
-}
-
-using SecurityDescriptor = std::unique_ptr<void, decltype(&::LocalFree)>;
-
-// The security descriptor's parts named by `parts`, in SDDL.
-std::wstring SecurityOf(const fs::path& path, SECURITY_INFORMATION parts) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  EXPECT_EQ(::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr, nullptr, nullptr,
-                                    nullptr, &descriptor),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  const SecurityDescriptor owned(descriptor, &::LocalFree);
-  LPWSTR text = nullptr;
-  EXPECT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                                     parts, &text, nullptr));
-  const SecurityDescriptor owned_text(text, &::LocalFree);
-  return text ? text : L"";
-}
-
-// Sets what the SDDL `sddl` gives of the parts `parts` on `path`; the
-// system's answer.
-DWORD SetSecurity(const fs::path& path, const wchar_t* sddl, SECURITY_INFORMATION parts) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                              nullptr)) {
-    return ::GetLastError();
-  }
-  const SecurityDescriptor owned(descriptor, &::LocalFree);
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  BOOL present = FALSE, defaulted = FALSE;
-  ::GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
-  ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-  return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT, parts, owner,
-                                 nullptr, dacl, nullptr);
-}
-
-// Only this user may change the profile, and everyone may read it: none of
-// it inherited from the directory.
-std::wstring PrivateDacl() {
-  HANDLE token = nullptr;
-  EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
-  const KernelObjectOwner owned_token(token);
-  alignas(TOKEN_USER) BYTE buffer[256];
-  DWORD size = 0;
-  EXPECT_TRUE(::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
-  LPWSTR user = nullptr;
-  EXPECT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &user));
-  const SecurityDescriptor owned_user(user, &::LocalFree);
-  return L"D:P(A;;FA;;;" + std::wstring(user ? user : L"") + L")(A;;FR;;;WD)";
-}
-
-constexpr FILETIME kLongAgo = {0x403f8000, 0x01c08d74};  // 2001-02-03
-
-const Surroundings kSurroundings[] = {
-    ProfileWith("HiddenProfile", FILE_ATTRIBUTE_HIDDEN),
-    ProfileWith("SystemProfile", FILE_ATTRIBUTE_SYSTEM),
-    StaleWorkFileWith("ReadOnlyStaleWorkFile", FILE_ATTRIBUTE_READONLY),
-    StaleWorkFileWith("HiddenStaleWorkFile", FILE_ATTRIBUTE_HIDDEN),
-    StaleWorkFileWith("SystemStaleWorkFile", FILE_ATTRIBUTE_SYSTEM),
-    {"ProfileWithItsOwnPermissions",
-     [](const ScratchDir& d) {
-       ASSERT_EQ(SetSecurity(d / "kelvarin.cmp", PrivateDacl().c_str(),
-                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION),
-                 static_cast<DWORD>(ERROR_SUCCESS));
-     },
-     [](const ScratchDir& d) {
-       EXPECT_EQ(SecurityOf(d / "kelvarin.cmp", DACL_SECURITY_INFORMATION), PrivateDacl());
-     },
-     false, "Wine keeps no security descriptor of a file"},
-    {"ProfileOwnedByTheAdministrators",
-     [](const ScratchDir& d) {
-       if (SetSecurity(d / "kelvarin.cmp", L"O:BA", OWNER_SECURITY_INFORMATION) != ERROR_SUCCESS) {
-         GTEST_SKIP() << "this account may not give a file to the Administrators; an "
-                         "administrator's elevated prompt may";
-       }
-     },
-     [](const ScratchDir& d) {
-       EXPECT_EQ(SecurityOf(d / "kelvarin.cmp", OWNER_SECURITY_INFORMATION), L"O:BA");
-     },
-     false, "Wine keeps no owner of a file"},
-    {"ProfileCreatedLongAgo",
-     [](const ScratchDir& d) {
-       const FileHandle profile(::CreateFileW((d / "kelvarin.cmp").c_str(), FILE_WRITE_ATTRIBUTES,
-                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-       ASSERT_TRUE(::SetFileTime(profile.get(), &kLongAgo, nullptr, nullptr));
-     },
-     [](const ScratchDir& d) {
-       WIN32_FILE_ATTRIBUTE_DATA data{};
-       ASSERT_TRUE(
-           ::GetFileAttributesExW((d / "kelvarin.cmp").c_str(), GetFileExInfoStandard, &data));
-       EXPECT_EQ(data.ftCreationTime.dwHighDateTime, kLongAgo.dwHighDateTime);
-       EXPECT_EQ(data.ftCreationTime.dwLowDateTime, kLongAgo.dwLowDateTime);
-     },
-     false, "Wine keeps no creation time of a file"},
-};
-#else
-struct stat StatusOf(const fs::path& path) {
-  struct stat status {};
-  EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-  return status;
-}
-
-void ExpectMode(const ScratchDir& d, mode_t mode) {
-  EXPECT_EQ(StatusOf(d / "kelvarin.cmp").st_mode & 07777, mode);
-}
-
-constexpr uid_t kNobody = 65534;
-
-const Surroundings kSurroundings[] = {
-    {"PrivateProfile",
-     [](const ScratchDir& d) { ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0600), 0); },
-     [](const ScratchDir& d) { ExpectMode(d, 0600); }},
-    {"ProfileOfAnotherOwner",
-     [](const ScratchDir& d) {
-       ASSERT_EQ(::chown((d / "kelvarin.cmp").c_str(), kNobody, kNobody), 0);
-       ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0640), 0);
-     },
-     [](const ScratchDir& d) {
-       const struct stat status = StatusOf(d / "kelvarin.cmp");
-       EXPECT_EQ(status.st_uid, kNobody);
-       EXPECT_EQ(status.st_gid, kNobody);
-       EXPECT_EQ(status.st_mode & 07777, 0640u);
-     },
-     true},
-    {"ProfileWithAnExtendedAttribute",
-     [](const ScratchDir& d) {
-       ASSERT_EQ(::setxattr((d / "kelvarin.cmp").c_str(), "user.planchoice", "kept", 4, 0), 0);
-     },
-     [](const ScratchDir& d) {
-       char value[8] = {};
-       EXPECT_EQ(::getxattr((d / "kelvarin.cmp").c_str(), "user.planchoice", value, sizeof value),
-                 4);
-       EXPECT_STREQ(value, "kept");
-     }},
-    {"ReadOnlyStaleWorkFile",
-     [](const ScratchDir& d) {
-       ASSERT_EQ(::chmod((d / "kelvarin.cmp").c_str(), 0640), 0);
-       d.Write("kelvarin.tmp", "stale");
-       ASSERT_EQ(::chmod((d / "kelvarin.tmp").c_str(), 0444), 0);
-     },
-     [](const ScratchDir& d) { ExpectMode(d, 0640); }},
-    // Another user who may write the directory plants a link to a file only
-    // the rewrite's user may write.
-    {"LinkPlantedAsWorkFile",
-     [](const ScratchDir& d) {
-       d.Write("victim", "precious");
-       fs::create_symlink(d / "victim", d / "kelvarin.tmp");
-     },
-     [](const ScratchDir& d) {
-       EXPECT_EQ(d.Read("victim"), "precious");
-       EXPECT_TRUE(S_ISREG(StatusOf(d / "kelvarin.cmp").st_mode));
-     }},
-    // Opening a FIFO for writing would wait for a reader.
-    {"FifoAsWorkFile",
-     [](const ScratchDir& d) { ASSERT_EQ(::mkfifo((d / "kelvarin.tmp").c_str(), 0644), 0); },
-     [](const ScratchDir&) {}},
-};
-#endif
-
-class RewriteProfileKeeps : public ::testing::TestWithParam<Surroundings> {};
-
-TEST_P(RewriteProfileKeeps, WhatIsTheProfilesOwnAndNothingOfAStaleWorkFile) {
-#ifndef _WIN32
-  if (GetParam().needs_root && ::geteuid() != 0) {
-    GTEST_SKIP() << "only root may give a file to another owner";
-  }
-#endif
-  if (GetParam().wine_cannot && testing::UnderWine()) {
-    GTEST_SKIP() << GetParam().wine_cannot << "; the test kit runs this on Windows";
-  }
-  const ScratchDir dir;
-  dir.Write("kelvarin.cmp", kProfile);
-  GetParam().arrange(dir);
-  if (IsSkipped()) {
-    return;
-  }
-  RewriteProfile(dir.Utf8(), kNumber);
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "kelvarin.tmp")));
-  GetParam().check(dir);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, RewriteProfileKeeps, ::testing::ValuesIn(kSurroundings),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RewriteProfileFailsWhen, TheAccessNumberIsEmpty) {
   const ScratchDir dir;

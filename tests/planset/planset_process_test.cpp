@@ -60,30 +60,6 @@ INSTANTIATE_TEST_SUITE_P(EveryPlan, PlansetRewrites, ::testing::ValuesIn(PlanTab
                            return "Row" + std::to_string(info.index + 1);
                          });
 
-class PlansetTakesTheDirectoryAsGiven : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(PlansetTakesTheDirectoryAsGiven, WithAnyNameAndATrailingSeparator) {
-  const ScratchDir dir(GetParam());
-  dir.Write("kelvarin.cmp", kProfile);
-  const Plan& plan = PlanTable.back();
-  const ProcessResult result = Planset({dir.Utf8() + kPathSeparator, std::string(plan.label)});
-  EXPECT_EQ(result.exit_code, ExitCode::kSuccess) << result.error;
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(plan.access_number));
-}
-
-// Names that the child's command line must carry through intact; Windows
-// allows no quotes or backslashes in a name.
-const std::string kDirectoryNames[] = {
-    "planset with  blanks, a comma & %PATH%",
-    "planset \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\x9E",
-#ifndef _WIN32
-    "planset \"quoted\" \\ back\\\\slashes",
-#endif
-};
-
-INSTANTIATE_TEST_SUITE_P(Names, PlansetTakesTheDirectoryAsGiven,
-                         ::testing::ValuesIn(kDirectoryNames));
-
 TEST(PlansetPrints, ThePlansAndTheirNumbersInRowOrder) {
   const ProcessResult result = Planset({"--list"});
   std::string expected;

@@ -39,16 +39,19 @@ enum class FrontEnd { kLogic, kPlanset, kWindow };
 struct ProfileCase {
   const char* name;
   std::optional<std::string> profile;  // written as kelvarin.cmp first; nothing: no profile
-  // Arranges the rest; returns the directory to pass, or nothing for the
-  // scratch directory itself.
-  std::function<std::optional<std::filesystem::path>(const ScratchDir&)> arrange;
   Outcome outcome;
   // How the refusal's message starts, with {profile} and {work} for the
   // profile's and the work file's paths in the directory passed.
   const char* says = "";
+  std::function<void(const ScratchDir&)> arrange = nullptr;  // the rest of the directory
+  // Makes the directory to pass ready; none: the scratch directory itself.
+  std::function<std::filesystem::path(const ScratchDir&)> argument = nullptr;
+  // Checks what the rewritten profile has kept besides its text.
+  std::function<void(const ScratchDir&)> keeps = nullptr;
   ExitCode exit_code = ExitCode::kFailed;  // a program's, when refused
   Holder held_open_by = Holder::kNobody;
-  std::vector<FrontEnd> skipped_by = {};
+  const char* wine_cannot = nullptr;  // why Wine cannot run the case, which Windows then runs
+  bool needs_root = false;
 };
 
 void PrintTo(const ProfileCase& profile_case, std::ostream* out);
@@ -58,7 +61,8 @@ std::string CaseName(const ::testing::TestParamInfo<ProfileCase>& info);
 std::vector<ProfileCase> ProfileCasesFor(FrontEnd front_end);
 
 // One row set up in a scratch directory: the profile written, the rest
-// arranged and the profile held open if the row says so.
+// arranged and the profile held open if the row says so. Skips the test
+// where the row cannot run; the test then ends at once.
 class ArrangedCase {
  public:
   ArrangedCase(const ProfileCase& profile_case, const ScratchDir& dir);
@@ -75,6 +79,7 @@ class ArrangedCase {
 
  private:
   const ProfileCase& case_;
+  const ScratchDir& dir_;
   std::filesystem::path argument_;
   std::filesystem::path profile_directory_;
   bool argument_existed_ = false;
