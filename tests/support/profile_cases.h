@@ -29,6 +29,7 @@ inline constexpr char kPlan[] = "Sorvel 25";
 
 std::string Repeated(const std::string& line, int times);
 
+// kRefusedOnWindows: refused there and rewritten on POSIX.
 enum class Outcome { kRewritten, kRefused, kRefusedOnWindows };
 
 // Another process keeps the profile open while the case runs (Windows only).
@@ -61,8 +62,8 @@ std::string CaseName(const ::testing::TestParamInfo<ProfileCase>& info);
 std::vector<ProfileCase> ProfileCasesFor(FrontEnd front_end);
 
 // One row set up in a scratch directory: the profile written, the rest
-// arranged and the profile held open if the row says so. Skips the test
-// where the row cannot run; the test then ends at once.
+// arranged and the profile held open if the row says so. Where the row
+// cannot run, it marks the test skipped instead (see Test::IsSkipped).
 class ArrangedCase {
  public:
   ArrangedCase(const ProfileCase& profile_case, const ScratchDir& dir);
@@ -74,7 +75,7 @@ class ArrangedCase {
   // Lets go of the profile, when it was held open.
   void Release();
   // Checks the profile, as it was when refused and rewritten otherwise, and
-  // that no work file is left.
+  // that no work file is left (a directory in its place stays).
   void ExpectProfileLeft(bool refused) const;
 
  private:
