@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "planset/misuses.h"
+
 namespace planchoice::planset {
 namespace {
 
@@ -59,17 +61,6 @@ INSTANTIATE_TEST_SUITE_P(Options, ParseArgumentsTest,
                                            Case{{"-l", "--help"}, Kind::kHelp},
                                            Case{{"--list", "--list"}, Kind::kList}));
 
-struct Misuse {
-  std::vector<std::string> arguments;
-  std::string problem;  // empty: any sentence
-};
-
-void PrintTo(const Misuse& m, std::ostream* os) {
-  for (const std::string& argument : m.arguments) {
-    *os << '[' << argument << ']';
-  }
-}
-
 class ParseArgumentsRefuses : public ::testing::TestWithParam<Misuse> {};
 
 TEST_P(ParseArgumentsRefuses, SayingWhatIsWrongInASentence) {
@@ -85,23 +76,7 @@ TEST_P(ParseArgumentsRefuses, SayingWhatIsWrongInASentence) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParseArgumentsRefuses,
-    ::testing::Values(Misuse{{}, "DIRECTORY and PLAN are missing."},
-                      Misuse{{"dir"}, "PLAN is missing."},
-                      Misuse{{"dir", "Sorvel", "25"},
-                             "Too many arguments; put a plan name with a blank in quotes, as in "
-                             "\"Sorvel 10\"."},
-                      Misuse{{"", "Sorvel 10"}, "No directory specified."},
-                      Misuse{{"dir", ""}, "You must choose a plan."}, Misuse{{"--list", "dir"}, ""},
-                      Misuse{{"--lst"}, "Unknown option --lst."},
-                      Misuse{{"-l", "dir", "Sorvel 10"}, "Unknown option -l."},
-                      Misuse{{"--", "--help"}, "PLAN is missing."},
-                      // An operand means that something else than help was meant.
-                      Misuse{{"dir", "Sorvel 10", "--help"}, "--help takes no DIRECTORY or PLAN."},
-                      Misuse{{"--version", "dir"}, "--version takes no DIRECTORY or PLAN."},
-                      Misuse{{"--check", "--list", "dir", "Sorvel 10"},
-                             "--list and --check cannot be given together."}));
+INSTANTIATE_TEST_SUITE_P(Cases, ParseArgumentsRefuses, ::testing::ValuesIn(Misuses()));
 
 #ifndef _WIN32
 // Quotes are kept too where a name may hold them.
@@ -109,12 +84,39 @@ INSTANTIATE_TEST_SUITE_P(
     QuotesInAName, ParseArgumentsTest,
     ::testing::Values(Case{
         {" dir with \"quotes\\\" ", " x "}, Kind::kRewrite, " dir with \"quotes\\\" ", " x "}));
-#else
-// What "C:\Setup\" "Sorvel 60" reaches the program as: no Windows name
-// holds a quote.
-INSTANTIATE_TEST_SUITE_P(QuotedFolderEndingInABackslash, ParseArgumentsRefuses,
-                         ::testing::Values(Misuse{{"C:\\Setup\" Sorvel", "60"}, ""}));
 #endif
 
 }  // namespace
+
+void PrintTo(const Misuse& misuse, std::ostream* out) {
+  for (const std::string& argument : misuse.arguments) {
+    *out << '[' << argument << ']';
+  }
+}
+
+const std::vector<Misuse>& Misuses() {
+  static const std::vector<Misuse> misuses = {
+      {{}, "DIRECTORY and PLAN are missing."},
+      {{"dir"}, "PLAN is missing."},
+      {{"dir", "Sorvel", "25"},
+       "Too many arguments; put a plan name with a blank in quotes, as in \"Sorvel 10\"."},
+      {{"", "Sorvel 10"}, "No directory specified."},
+      {{"dir", ""}, "You must choose a plan."},
+      {{"--list", "dir"}, ""},
+      {{"--lst"}, "Unknown option --lst."},
+      {{"-l", "dir", "Sorvel 10"}, "Unknown option -l."},
+      {{"--", "--help"}, "PLAN is missing."},
+      // An operand means that something else than help was meant.
+      {{"dir", "Sorvel 10", "--help"}, "--help takes no DIRECTORY or PLAN."},
+      {{"--version", "dir"}, "--version takes no DIRECTORY or PLAN."},
+      {{"--check", "--list", "dir", "Sorvel 10"}, "--list and --check cannot be given together."},
+#ifdef _WIN32
+      // What "C:\Setup\" "Sorvel 60" reaches the program as: no Windows name
+      // holds a quote.
+      {{"C:\\Setup\" Sorvel", "60"}, ""},
+#endif
+  };
+  return misuses;
+}
+
 }  // namespace planchoice::planset

@@ -16,13 +16,7 @@
 #include "support/child_process.h"
 #include "support/scratch_dir.h"
 
-namespace planchoice {
-namespace driver {
-// The name some window tests still start the program by.
-using ProgramRun = testing::StartedProgram;
-}  // namespace driver
-
-namespace testing {
+namespace planchoice::testing {
 
 // The access number the profiles carry before the program sets one.
 inline constexpr std::string_view kNumberAsWritten = "00000000";
@@ -93,5 +87,4 @@ class ShownDialogTest : public WindowTest {
   std::optional<driver::PlanDialog> dialog_;
 };
 
-}  // namespace testing
-}  // namespace planchoice
+}  // namespace planchoice::testing
