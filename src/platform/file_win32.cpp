@@ -21,6 +21,9 @@ namespace {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+// ReadFile and WriteFile count bytes in a DWORD, so a larger request goes in 1 GiB pieces.
+constexpr std::size_t kLargestRequest = 1u << 30;
+
 [[noreturn]] void ThrowFileError(const char* operation, const std::string& path,
                                  DWORD error = ::GetLastError()) {
   throw FileError(operation, path, SystemMessage(error));
@@ -36,7 +39,7 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
               std::size_t size) {
   while (size > 0) {
     DWORD count = 0;
-    const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    const DWORD request = static_cast<DWORD>(std::min(size, kLargestRequest));
     if (!::WriteFile(handle.get(), data, request, &count, nullptr)) {
       ThrowFileError("write", path);
     }
@@ -52,7 +55,7 @@ std::size_t ReadSome(const FileHandle& handle, const std::string& path, char* bu
                      std::size_t size) {
   CheckInjectedFault(FileOperation::kRead, "read", path);
   DWORD count = 0;
-  const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  const DWORD request = static_cast<DWORD>(std::min(size, kLargestRequest));
   if (!::ReadFile(handle.get(), buffer, request, &count, nullptr)) {
     ThrowFileError("read", path);
   }
