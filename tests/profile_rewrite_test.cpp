@@ -25,7 +25,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>

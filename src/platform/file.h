@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "platform/owner.h"
@@ -19,35 +18,6 @@ namespace planchoice {
 inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
-#endif
-
-// An open file (on POSIX, a descriptor). Closing drops it whatever the
-// system answers; a close that fails is never retried.
-struct OpenFile {
-#ifdef _WIN32
-  using Handle = void*;
-  static Handle None() {
-    return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1));
-  }
-#else
-  using Handle = int;
-  static Handle None() {
-    return -1;
-  }
-#endif
-  static bool Close(Handle handle);
-};
-
-using FileHandle = Owner<OpenFile>;
-
-#ifdef _WIN32
-// The named mutex that keeps a second rewrite of a directory out, held by
-// this thread: released, then closed.
-struct HeldMutex {
-  using Handle = void*;
-  static Handle None() { return nullptr; }
-  static bool Close(Handle mutex);
-};
 #endif
 
 // The profile being rewritten, open for reading. Anything but a regular file

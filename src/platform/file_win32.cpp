@@ -7,7 +7,7 @@
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #include "platform/win32_path.h"
 #include "platform/win32_replace.h"
 #include "platform/win32_security.h"

@@ -11,7 +11,7 @@
 
 #include "access_numbers.h"
 #include "driver/program_run.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #include "platform/win32_text.h"
 #include "support/build_output.h"
 #include "support/scratch_dir.h"

@@ -8,7 +8,7 @@
 #include "support/scratch_dir.h"
 
 #ifdef _WIN32
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #endif
 
 namespace planchoice::testing {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice::driver {
 namespace {

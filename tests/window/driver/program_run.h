@@ -8,7 +8,7 @@
 #include <string>
 
 #include "driver/wait.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #include "support/exit_code_printer.h"
 
 namespace planchoice::driver {
