@@ -14,8 +14,6 @@ Failure CurrentFailure() {
     return {ExitCode::kNotYetOnDisk, error.what()};
   } catch (const RewriteRunningError& error) {
     return {ExitCode::kAnotherRewrite, error.what()};
-  } catch (const WindowError& error) {
-    return {ExitCode::kNoWindow, error.what()};
   } catch (const Error& error) {
     return {ExitCode::kFailed, error.what()};
   } catch (const std::bad_alloc&) {
