@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
+#include "platform/byte_stream.h"
 #include "platform/owner.h"
 
 namespace planchoice {
@@ -28,17 +30,15 @@ inline constexpr char kPathSeparator = '/';
 // While it lives, a second rewrite of the same profile is refused at once.
 // On Windows that is settled before the profile is opened, as a file that
 // another process holds open cannot be replaced there.
-class ProfileFile {
+class ProfileFile : public ByteSource {
  public:
   explicit ProfileFile(std::string path);
   ProfileFile(const ProfileFile&) = delete;
   ProfileFile& operator=(const ProfileFile&) = delete;
 
   const std::string& path() const { return path_; }
-  // Reads up to `size` bytes; returns 0 only at the end of the file.
-  std::size_t Read(char* buffer, std::size_t size);
-  // Moves the read position to `offset` bytes from the start.
-  void Seek(std::uint64_t offset);
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Seek(std::uint64_t offset) override;
 
  private:
   friend class WorkFile;
@@ -70,14 +70,12 @@ class ProfileFile {
 // reads it: no lock is taken, and other programs may read, rewrite, replace
 // or remove it meanwhile. Anything but a regular file is refused; opening
 // never blocks.
-class ProfileReader {
+class ProfileReader : public ByteSource {
  public:
   explicit ProfileReader(std::string path);
 
-  // Reads up to `size` bytes; returns 0 only at the end of the file.
-  std::size_t Read(char* buffer, std::size_t size);
-  // Moves the read position to `offset` bytes from the start.
-  void Seek(std::uint64_t offset);
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Seek(std::uint64_t offset) override;
 
  private:
   std::string path_;
@@ -88,13 +86,12 @@ class ProfileReader {
 // name is removed first (a link itself, never what it leads to), and the file
 // is then made new and exclusively, so nothing of an earlier file is reached
 // or inherited.
-class WorkFile {
+class WorkFile : public ByteSink {
  public:
   explicit WorkFile(std::string path);
 
   const std::string& path() const { return path_; }
-  // Writes all `size` bytes or throws.
-  void Write(const char* data, std::size_t size);
+  void Write(const char* data, std::size_t size) override;
   // Waits until everything written is on stable storage.
   void Flush();
   // Gives the file what belongs to the profile rather than to its contents.
