@@ -1,10 +1,10 @@
 // Files as the profile rewrite needs them: the profile, read and held while
 // its successor is written, and the work file that then takes its place.
 //
-// Paths are UTF-8 strings, converted to the system's form only at the system
-// call. Every failure of the system throws FileError naming the operation and
-// the path; a profile that must not be rewritten throws Error with a sentence
-// that says why.
+// Paths are UTF-8 strings; on Windows each file also keeps its path in the
+// form the system calls take, made once when it is opened. Every failure of the system throws
+// FileError naming the operation and the path; a profile that must not be rewritten throws Error
+// with a sentence that says why.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +49,7 @@ class ProfileFile : public ByteSource {
 
   std::string path_;
 #ifdef _WIN32
+  std::wstring system_path_;
   // Before handle_, so that it is taken before the profile is opened and
   // released only once the profile is closed.
   Owner<HeldMutex> rewrite_lock_;
@@ -79,6 +80,9 @@ class ProfileReader : public ByteSource {
 
  private:
   std::string path_;
+#ifdef _WIN32
+  std::wstring system_path_;
+#endif
   FileHandle handle_;
 };
 
@@ -113,6 +117,9 @@ class WorkFile : public ByteSink {
 
  private:
   std::string path_;
+#ifdef _WIN32
+  std::wstring system_path_;
+#endif
   FileHandle handle_;
 };
 

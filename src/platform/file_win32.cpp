@@ -89,9 +89,9 @@ std::uint64_t Join(DWORD high, DWORD low) {
 // the global namespace, as setups in different sessions (a service and a
 // signed-in user) share the same files. The mutex of a run that was killed is
 // abandoned, and simply taken over.
-Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
+Owner<HeldMutex> LockRewritesOf(const std::string& profile_path, const std::wstring& system_path) {
   CheckInjectedFault(FileOperation::kLock, "lock", profile_path);
-  const FileHandle directory = OpenForAttributes(DirectoryOf(SystemPath(profile_path)));
+  const FileHandle directory = OpenForAttributes(DirectoryOf(system_path));
   if (!directory) {
     ThrowFileError("open", profile_path);
   }
@@ -164,15 +164,16 @@ bool HeldMutex::Close(Handle mutex) {
 }
 
 ProfileFile::ProfileFile(std::string path)
-    : path_(std::move(path)), rewrite_lock_(LockRewritesOf(path_)) {
+    : path_(std::move(path)),
+      system_path_(SystemPath(path_)),
+      rewrite_lock_(LockRewritesOf(path_, system_path_)) {
   Open();
 }
 
 void ProfileFile::Open() {
   CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  const std::wstring system_path = SystemPath(path_);
   handle_ = FileHandle(::CreateFileW(
-      system_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      system_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
       nullptr));
   if (!handle_) {
@@ -196,7 +197,7 @@ void ProfileFile::Open() {
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     throw ProfileLeftUnchanged(path_, "is read-only");
   }
-  if (LeadsElsewhere(handle_, system_path)) {
+  if (LeadsElsewhere(handle_, system_path_)) {
     throw ProfileLeftUnchanged(path_, "is a link to another file");
   }
   volume_ = information.dwVolumeSerialNumber;
@@ -208,7 +209,7 @@ void ProfileFile::Open() {
 
 bool ProfileFile::StillInPlace() const {
   CheckInjectedFault(FileOperation::kExamine, "examine", path_);
-  const FileHandle now = OpenForAttributes(SystemPath(path_));
+  const FileHandle now = OpenForAttributes(system_path_);
   if (!now) {
     if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
       return false;
@@ -230,9 +231,10 @@ void ProfileFile::Seek(std::uint64_t offset) {
 
 // Shared with every other use of the file, so that a rewrite can replace the
 // profile while it is being read.
-ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
+ProfileReader::ProfileReader(std::string path)
+    : path_(std::move(path)), system_path_(SystemPath(path_)) {
   CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_READ, kShareAll, nullptr,
+  handle_ = FileHandle(::CreateFileW(system_path_.c_str(), GENERIC_READ, kShareAll, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle_) {
     ThrowFileError("open", path_);
@@ -250,16 +252,15 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
-WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
-  const std::wstring system_path = SystemPath(path_);
+WorkFile::WorkFile(std::string path) : path_(std::move(path)), system_path_(SystemPath(path_)) {
   {
     CheckInjectedFault(FileOperation::kClear, "remove", path_);
     const FileHandle stale(
-        ::CreateFileW(system_path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        ::CreateFileW(system_path_.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                       kShareAll, nullptr, OPEN_EXISTING,
                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (stale) {
-      ClearName(stale, system_path, path_);
+      ClearName(stale, system_path_, path_);
     } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
       ThrowFileError("remove", path_);
     }
@@ -267,7 +268,7 @@ WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
   CheckInjectedFault(FileOperation::kCreate, "create", path_);
   // Shared for deletion only, so that the file can be moved into place while open.
   handle_ = FileHandle(::CreateFileW(
-      system_path.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
+      system_path_.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle_) {
     if (::GetLastError() == ERROR_FILE_EXISTS) {
@@ -324,7 +325,7 @@ void WorkFile::Replace(ProfileFile& profile) {
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
-  ReplaceWhenFree(SystemPath(path_), SystemPath(profile.path()), profile.path());
+  ReplaceWhenFree(system_path_, profile.system_path_, profile.path());
   // Within a volume the move is a rename, which MOVEFILE_WRITE_THROUGH does
   // not flush (it speaks of moves made by copying). Flushing the moved file
   // writes its metadata, its new name with it, and the disk's cache.
