@@ -66,7 +66,9 @@ struct NullIsNone {
 struct OpenFile {
 #ifdef _WIN32
   using Handle = HANDLE;
-  static Handle None() { return INVALID_HANDLE_VALUE; }
+  static Handle None() {
+    return INVALID_HANDLE_VALUE;
+  }
 #else
   using Handle = int;
   static Handle None() {
