@@ -3,11 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "logic/outcome.h"
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
 #include "platform/file.h"
@@ -100,12 +106,58 @@ TEST(PlansetPrints, ItsVersion) {
   EXPECT_EQ(result.out, Printed(std::string("planset ") + PLANSET_VERSION + "\n"));
 }
 
+// The codes that planset's help lists under "Exit status:", each with its
+// meaning unwrapped; every line of the list fits in 79 columns.
+std::map<int, std::string> ListedExitCodes(const std::string& help) {
+  std::map<int, std::string> codes;
+  const std::size_t start = help.find("Exit status:");
+  std::istringstream lines(help.substr(std::min(start, help.size())));
+  std::string line;
+  std::getline(lines, line);
+  for (int code = -1; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    EXPECT_LE(line.size(), 79u) << line;
+    if (line.size() > 5 && line.compare(0, 2, "  ") == 0 && line[2] != ' ') {
+      code = std::stoi(line.substr(2));
+      codes[code] = line.substr(5);
+    } else if (code >= 0 && line.size() > 5) {
+      codes[code] += " " + line.substr(5);
+    }
+  }
+  return codes;
+}
+
 TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
   const ProcessResult result = Planset({"--help"});
   EXPECT_EQ(result.exit_code, ExitCode::kSuccess);
   EXPECT_EQ(result.out.rfind("Usage: planset DIRECTORY PLAN", 0), 0u) << result.out;
-  EXPECT_NE(result.out.find("Exit status: 0"), std::string::npos);
+  EXPECT_NE(result.out.find(Printed("Exit status:\n" + ExitCodeList(Program::kPlanset))),
+            std::string::npos)
+      << result.out;
   EXPECT_EQ(result.error, "");
+
+  // README's table of exit codes, "| code | PlanChoice.exe | planset |", says what the
+  // programs' table says, and for planset what its help lists.
+  std::map<int, std::string> readme_window;
+  std::map<int, std::string> readme_planset;
+  std::ifstream readme(BuildOutput("readme"));
+  const std::regex row(R"(^\| (\d+) \| ([^|]*) \| ([^|]*) \|\r?$)");
+  std::smatch cells;
+  for (std::string line; std::getline(readme, line);) {
+    if (std::regex_match(line, cells, row)) {
+      readme_window[std::stoi(cells[1])] = cells[2];
+      if (cells[3].length() > 0) {
+        readme_planset[std::stoi(cells[1])] = cells[3];
+      }
+    }
+  }
+  EXPECT_EQ(readme_planset, ListedExitCodes(result.out));
+  for (int code = 0; code <= static_cast<int>(ExitCode::kNoUserCanSee) + 1; ++code) {
+    EXPECT_EQ(readme_window[code], MeaningOf(code, Program::kWindow)) << "exit code " << code;
+    EXPECT_EQ(readme_planset[code], MeaningOf(code, Program::kPlanset)) << "exit code " << code;
+  }
 }
 
 class PlansetRejectsTheUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
