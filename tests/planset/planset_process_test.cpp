@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -106,27 +105,12 @@ TEST(PlansetPrints, ItsVersion) {
   EXPECT_EQ(result.out, Printed(std::string("planset ") + PLANSET_VERSION + "\n"));
 }
 
-// The codes that planset's help lists under "Exit status:", each with its
-// meaning unwrapped; every line of the list fits in 79 columns.
-std::map<int, std::string> ListedExitCodes(const std::string& help) {
-  std::map<int, std::string> codes;
-  const std::size_t start = help.find("Exit status:");
-  std::istringstream lines(help.substr(std::min(start, help.size())));
-  std::string line;
-  std::getline(lines, line);
-  for (int code = -1; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
-    EXPECT_LE(line.size(), 79u) << line;
-    if (line.size() > 5 && line.compare(0, 2, "  ") == 0 && line[2] != ' ') {
-      code = std::stoi(line.substr(2));
-      codes[code] = line.substr(5);
-    } else if (code >= 0 && line.size() > 5) {
-      codes[code] += " " + line.substr(5);
-    }
+// A list of exit codes with each code's meaning on one line.
+std::string Unwrapped(std::string list) {
+  for (std::size_t at; (at = list.find("\n     ")) != std::string::npos;) {
+    list.replace(at, 6, " ");
   }
-  return codes;
+  return list;
 }
 
 TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
@@ -137,27 +121,31 @@ TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
             std::string::npos)
       << result.out;
   EXPECT_EQ(result.error, "");
+  std::string listed =
+      result.out.substr(std::min(result.out.find("Exit status:"), result.out.size()));
+  listed.erase(std::remove(listed.begin(), listed.end(), '\r'), listed.end());
+  std::istringstream lines(listed);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_LE(line.size(), 79u) << line;
+  }
 
-  // README's table of exit codes, "| code | PlanChoice.exe | planset |", says what the
-  // programs' table says, and for planset what its help lists.
-  std::map<int, std::string> readme_window;
-  std::map<int, std::string> readme_planset;
+  // README's table, "| code | PlanChoice.exe | planset |", lists what the
+  // programs' table says, and for planset what its help says.
+  std::string readme_window;
+  std::string readme_planset = "Exit status:\n";
   std::ifstream readme(BuildOutput("readme"));
   const std::regex row(R"(^\| (\d+) \| ([^|]*) \| ([^|]*) \|\r?$)");
   std::smatch cells;
   for (std::string line; std::getline(readme, line);) {
     if (std::regex_match(line, cells, row)) {
-      readme_window[std::stoi(cells[1])] = cells[2];
+      readme_window += "  " + cells[1].str() + "  " + cells[2].str() + "\n";
       if (cells[3].length() > 0) {
-        readme_planset[std::stoi(cells[1])] = cells[3];
+        readme_planset += "  " + cells[1].str() + "  " + cells[3].str() + "\n";
       }
     }
   }
-  EXPECT_EQ(readme_planset, ListedExitCodes(result.out));
-  for (int code = 0; code <= static_cast<int>(ExitCode::kNoUserCanSee) + 1; ++code) {
-    EXPECT_EQ(readme_window[code], MeaningOf(code, Program::kWindow)) << "exit code " << code;
-    EXPECT_EQ(readme_planset[code], MeaningOf(code, Program::kPlanset)) << "exit code " << code;
-  }
+  EXPECT_EQ(readme_window, Unwrapped(ExitCodeList(Program::kWindow)));
+  EXPECT_EQ(readme_planset, Unwrapped(listed));
 }
 
 class PlansetRejectsTheUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
