@@ -2,9 +2,9 @@
 // its successor is written, and the work file that then takes its place.
 //
 // Paths are UTF-8 strings; on Windows each file also keeps its path in the
-// form the system calls take, made once when it is opened. Every failure of the system throws
-// FileError naming the operation and the path; a profile that must not be rewritten throws Error
-// with a sentence that says why.
+// form the system calls take, made once when it is opened. Every failure of
+// the system throws FileError naming the operation and the path; a profile
+// that must not be rewritten throws Error with a sentence that says why.
 #pragma once
 
 #include <cstddef>
