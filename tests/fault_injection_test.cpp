@@ -211,6 +211,10 @@ const Interference kInterferences[] = {
        return 0L;
      },
      Outcome::kRefused, "Another program made a file of that name", kProfile, "another program's"},
+    {"TheSyncAfterTheReplaceFails", FileOperation::kSyncReplace,
+     [](const ScratchDir&) { return kIoError; }, Outcome::kNotYetOnDisk,
+     "holds the new number, but it may not be on disk yet",
+     testing::RewrittenInMemory(kProfile, kNumber), std::nullopt},
 #ifdef _WIN32
     // Past the check at the start, so that only Windows itself refuses it.
     {"TheProfileIsMadeReadOnlyBeforeTheReplace", FileOperation::kClose,
