@@ -24,16 +24,6 @@ struct FailureCase {
   std::string message;
 };
 
-// On Windows the window's reading of a failure, which adds its own code to
-// what every program reads.
-Failure Understood() {
-#ifdef _WIN32
-  return CurrentWindowFailure();
-#else
-  return CurrentFailure();
-#endif
-}
-
 class WhatAFailureMeans : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(WhatAFailureMeans, ForTheExitCodeAndTheUser) {
@@ -41,7 +31,12 @@ TEST_P(WhatAFailureMeans, ForTheExitCodeAndTheUser) {
     GetParam().fail();
     FAIL() << "nothing was thrown";
   } catch (...) {
-    const Failure failure = Understood();
+#ifdef _WIN32
+    // The window's reading, which adds its own code to what every program reads.
+    const Failure failure = CurrentWindowFailure();
+#else
+    const Failure failure = CurrentFailure();
+#endif
     EXPECT_EQ(failure.code, GetParam().code);
     EXPECT_EQ(failure.message, GetParam().message);
   }
