@@ -37,12 +37,14 @@ function(planchoice_runs_under_wine)
   set_tests_properties(${ARGN} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77)
 endfunction()
 
-# Registers a GoogleTest program with CTest. Natively each test case becomes a
+# Registers a GoogleTest program with CTest, and links it with GoogleTest's
+# main(). Natively each test case becomes a
 # CTest test; under Wine the program runs once, as listing its cases would need
 # the Wine session before the session exists. Windows test programs also go
 # into the test kit (cmake/TestKit.cmake).
 function(planchoice_add_gtest target)
   set_property(GLOBAL APPEND PROPERTY PLANCHOICE_TEST_PROGRAMS ${target})
+  target_link_libraries(${target} PRIVATE GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING AND WIN32)
     add_test(NAME ${target} COMMAND ${target} --gtest_color=no)
     set_tests_properties(${target} PROPERTIES TIMEOUT 600)

@@ -23,7 +23,7 @@ elif [ $# -gt 0 ]; then
 fi
 
 scripts/setup.sh
-cmake --preset native -B build/bench -DCMAKE_BUILD_TYPE=Release -DPLANCHOICE_BUILD_TESTS=OFF \
+cmake --preset native -B build/bench -DCMAKE_BUILD_TYPE=Release \
   >/dev/null
 cmake --build build/bench --target planchoice_bench planset >/dev/null
 

@@ -51,7 +51,7 @@ build() {
   git archive "$commit" | tar -x -C "$1"
   echo "reproducible: building $preset in $1 (TZ=$2, umask $3)"
   if ! (cd "$1" && umask "$3" && export TZ="$2" &&
-    cmake --preset "$preset" -DPLANCHOICE_BUILD_TESTS=OFF "${cmake_options[@]}" &&
+    cmake --preset "$preset" -DBUILD_TESTING=OFF "${cmake_options[@]}" &&
     nice cmake --build --preset "$preset" --target package) >"$1.log" 2>&1; then
     cat "$1.log" >&2
     echo "reproducible: FAILED: the build in $1 failed" >&2

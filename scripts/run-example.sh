@@ -41,17 +41,13 @@ echo
 echo "Change to kelvarin.cmp:"
 diff -u --label "examples/kelvarin.cmp" --label "$profile_dir/kelvarin.cmp" \
   examples/kelvarin.cmp "$profile_dir/kelvarin.cmp" || true
+# What the code means, from the programs' own table of exit codes.
+meaning=$(sed -n "s/^PLANCHOICE_EXIT_CODE($exit_code, \"\([^\"]*\)\", .*/\1/p" src/logic/outcome.def)
 failed=0
-case "$exit_code" in
-  0) meaning="the profile was rewritten" ;;
-  1) meaning="the window was closed without a change" ;;
-  2) meaning="no directory was given" ;;
-  3) meaning="the rewrite failed; the profile was left as it was" ;;
-  4) meaning="the profile was rewritten, but may not be on disk yet" ;;
-  5) meaning="the window could not be made; nothing was changed" ;;
-  *) meaning="not one of PlanChoice's own exit codes: the program did not run or did not end normally"
-     failed=1 ;;
-esac
+if [ -z "$meaning" ]; then
+  meaning="not one of PlanChoice's own exit codes: the program did not run or did not end normally"
+  failed=1
+fi
 echo "Exit code: $exit_code ($meaning)"
 echo "The files are in $scratch"
 if [ -f "$scratch/screenshot.png" ]; then

@@ -65,25 +65,29 @@ void WriteProfile(const ScratchDir& dir, const std::string& profile) {
 #endif
 }
 
-// What the message says for each operation that can fail.
-std::string VerbOf(FileOperation operation) {
-  switch (operation) {
-    case FileOperation::kSeek:
-      return "read";
-    case FileOperation::kClear:
-      return "remove";
-#ifndef _WIN32
-    case FileOperation::kSetAttributes:
-      return "copy the extended attributes to";
-#endif
-    default:
-      return NameOf(operation);
+enum class Outcome { kSuccess, kRefused, kNotYetOnDisk };
+
+struct Result {
+  Outcome outcome = Outcome::kSuccess;
+  std::string message;  // of a rewrite that failed
+};
+
+Result RewriteIn(const ScratchDir& dir) {
+  try {
+    RewriteProfile(dir.Utf8(), kNumber);
+    return {};
+  } catch (const DurabilityError& error) {
+    return {Outcome::kNotYetOnDisk, error.what()};
+  } catch (const Error& error) {
+    return {Outcome::kRefused, error.what()};
   }
 }
 
 struct Mode {
   const char* name;
-  FaultPlan plan;  // fail_at is set by the walk
+  long error;
+  bool short_write;
+  bool fail_removes;
 };
 
 void PrintTo(const Mode& mode, std::ostream* out) {
@@ -98,85 +102,53 @@ TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
   const Mode& mode = GetParam();
   int covered = 0;
   int work_files_left = 0;
+  bool seen[kFileOperationKinds] = {};
   for (int n = 1;; ++n) {
     SCOPED_TRACE("file operation " + std::to_string(n));
     const ScratchDir dir;
     WriteProfile(dir, original);
-    FaultPlan plan = mode.plan;
+    FaultPlan plan;
     plan.fail_at = n;
+    plan.error = mode.error;
+    plan.short_write = mode.short_write;
+    plan.fail_removes = mode.fail_removes;
     InjectFaults(plan);
-
-    try {
-      RewriteProfile(dir.Utf8(), kNumber);
-    } catch (const DurabilityError& error) {
-      // Only the sync after the replace comes too late to keep the old profile.
-      ++covered;
-      EXPECT_EQ(PlannedFaultOperation(), FileOperation::kSyncReplace);
-      EXPECT_NE(std::string(error.what()).find("holds the new number, but it may not be on disk"),
+    const Result result = RewriteIn(dir);
+    const std::string& message = result.message;
+    // Only the sync after the replace comes too late to keep the old profile.
+    EXPECT_TRUE(dir.Read("kelvarin.cmp") ==
+                (result.outcome == Outcome::kRefused ? original : rewritten));
+    if (result.outcome == Outcome::kSuccess) {
+      // The first run that gets through has passed every fault point.
+      EXPECT_EQ(CountedFileOperations(), n - 1);
+      EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+      break;
+    }
+    ++covered;
+    const FileOperation failed = PlannedFaultOperation();
+    seen[static_cast<int>(failed)] = true;
+    EXPECT_EQ(result.outcome == Outcome::kNotYetOnDisk, failed == FileOperation::kSyncReplace)
+        << message;
+    if (result.outcome == Outcome::kNotYetOnDisk) {
+      EXPECT_NE(message.find("holds the new number, but it may not be on disk yet"),
                 std::string::npos)
-          << error.what();
-      EXPECT_TRUE(dir.Read("kelvarin.cmp") == rewritten);
+          << message;
       EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
       continue;
-    } catch (const Error& error) {
-      ++covered;
-      const std::string message = error.what();
-      const FileOperation failed = PlannedFaultOperation();
-      EXPECT_NE(message.find("Could not " + VerbOf(failed) + " " + dir.Utf8()), std::string::npos)
-          << message;
-      EXPECT_EQ(dir.Read("kelvarin.cmp"), original);
-      const bool work_file_left = fs::exists(dir / "kelvarin.tmp");
-      if (work_file_left) {
-        ++work_files_left;
-        EXPECT_TRUE(mode.plan.fail_removes) << message;
-        EXPECT_NE(message.find("could not be removed"), std::string::npos) << message;
-      }
-      continue;
     }
-    // The first run that gets through has passed every fault point.
-    EXPECT_EQ(CountedFileOperations(), n - 1);
-    EXPECT_TRUE(dir.Read("kelvarin.cmp") == rewritten);
-    EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
-    break;
+    EXPECT_NE(message.find(std::string("Could not ") + VerbOf(failed) + " " + dir.Utf8()),
+              std::string::npos)
+        << message;
+    if (fs::exists(dir / "kelvarin.tmp")) {
+      ++work_files_left;
+      EXPECT_TRUE(mode.fail_removes) << message;
+      EXPECT_NE(message.find("could not be removed"), std::string::npos) << message;
+    }
   }
   InjectFaults({});
   EXPECT_GE(covered, 20);
   // When removal fails, every failure after the work file exists leaves it.
-  EXPECT_EQ(work_files_left > 0, mode.plan.fail_removes);
-  std::printf("%s: %d fault points covered\n", mode.name, covered);
-}
-
-FaultPlan Failing(long error, bool short_write, bool fail_removes) {
-  FaultPlan plan;
-  plan.error = error;
-  plan.short_write = short_write;
-  plan.fail_removes = fail_removes;
-  return plan;
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, FaultAtEveryStep,
-                         ::testing::Values(Mode{"SystemError", Failing(kIoError, false, false)},
-                                           Mode{"ShortWriteOnAFullDisk",
-                                                Failing(kDiskFull, true, false)},
-                                           Mode{"CleanupFailsToo", Failing(kIoError, false, true)}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FaultInjection, EveryKindOfOperationIsReached) {
-  const ScratchDir dir;
-  WriteProfile(dir, LargeProfile());
-  bool seen[kFileOperationKinds] = {};
-  for (int n = 1;; ++n) {
-    FaultPlan plan = Failing(kIoError, false, false);
-    plan.fail_at = n;
-    InjectFaults(plan);
-    try {
-      RewriteProfile(dir.Utf8(), kNumber);
-      break;
-    } catch (const Error&) {
-      seen[static_cast<int>(PlannedFaultOperation())] = true;
-    }
-  }
-  InjectFaults({});
+  EXPECT_EQ(work_files_left > 0, mode.fail_removes);
   for (int kind = 0; kind < kFileOperationKinds; ++kind) {
     const auto operation = static_cast<FileOperation>(kind);
     // A removal happens only after another failure; Windows gives an owner only where it differs.
@@ -185,15 +157,21 @@ TEST(FaultInjection, EveryKindOfOperationIsReached) {
                            && operation != FileOperation::kSetOwner
 #endif
         ;
-    EXPECT_EQ(seen[kind], reachable) << NameOf(operation);
+    EXPECT_EQ(seen[kind], reachable)
+        << "operation kind " << kind << " (" << VerbOf(operation) << ")";
   }
+  std::printf("%s: %d fault points covered\n", mode.name, covered);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, FaultAtEveryStep,
+                         ::testing::Values(Mode{"SystemError", kIoError, false, false},
+                                           Mode{"ShortWriteOnAFullDisk", kDiskFull, true, false},
+                                           Mode{"CleanupFailsToo", kIoError, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Another program, or the system, acts at one moment of a rewrite.
 const std::string kProfile = "[Kelvarin]\r\nPhone0=11112222\r\n";
 const std::string kNewerProfile = "[Kelvarin]\r\nPhone0=33334444\r\nNewer=1\r\n";
-
-enum class Outcome { kSuccess, kRefused, kNotYetOnDisk };
 
 struct Interference {
   const char* name;
@@ -259,21 +237,11 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
   plan.interference = [&] { return interference.act(dir); };
   InjectFaults(plan);
 
-  Outcome outcome = Outcome::kSuccess;
-  std::string message;
-  try {
-    RewriteProfile(dir.Utf8(), kNumber);
-  } catch (const DurabilityError& error) {
-    outcome = Outcome::kNotYetOnDisk;
-    message = error.what();
-  } catch (const Error& error) {
-    outcome = Outcome::kRefused;
-    message = error.what();
-  }
+  const Result result = RewriteIn(dir);
   InjectFaults({});
 
-  EXPECT_EQ(outcome, interference.outcome) << message;
-  EXPECT_NE(message.find(interference.message_part), std::string::npos) << message;
+  EXPECT_EQ(result.outcome, interference.outcome) << result.message;
+  EXPECT_NE(result.message.find(interference.message_part), std::string::npos) << result.message;
   EXPECT_EQ(dir.Read("kelvarin.cmp"), interference.profile);
   EXPECT_EQ(dir.Read("kelvarin.tmp"), interference.work_file);
 }

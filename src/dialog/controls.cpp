@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "dialog/system_function.h"
-#include "platform/error.h"
+#include "dialog/window_error.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {

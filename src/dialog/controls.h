@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dialog/design.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice {
 

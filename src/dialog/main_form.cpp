@@ -7,9 +7,9 @@
 #include "dialog/control_ids.h"
 #include "dialog/message_box.h"
 #include "dialog/resource_ids.h"
+#include "dialog/window_error.h"
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
-#include "platform/error.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {

@@ -11,7 +11,7 @@
 #include "dialog/controls.h"
 #include "dialog/screen_reader.h"
 #include "logic/outcome.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice {
 

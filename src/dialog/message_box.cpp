@@ -1,5 +1,6 @@
 #include "dialog/message_box.h"
 
+#include "dialog/window_error.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {
@@ -9,7 +10,7 @@ void ShowStopMessage(HWND owner, const std::wstring& title, const std::wstring& 
 }
 
 ExitCode ShowCurrentFailure(HWND owner) {
-  const Failure failure = CurrentFailure();
+  const Failure failure = CurrentWindowFailure();
   ShowStopMessage(owner, kProgramTitle, Widen(failure.message));
   return failure.code;
 }

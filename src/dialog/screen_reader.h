@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice {
 

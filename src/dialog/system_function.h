@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice {
 

@@ -1,11 +1,67 @@
 #include "logic/outcome.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
 #include "platform/error.h"
 
 namespace planchoice {
+namespace {
+
+struct Meanings {
+  int code;
+  const char* window;
+  const char* planset;
+};
+
+constexpr Meanings kExitCodes[] = {
+#define PLANCHOICE_EXIT_CODE(code, window, planset) {code, window, planset},
+#include "logic/outcome.def"
+#undef PLANCHOICE_EXIT_CODE
+};
+
+constexpr std::size_t kListWidth = 79;
+
+std::string_view For(const Meanings& meanings, Program program) {
+  return program == Program::kWindow ? meanings.window : meanings.planset;
+}
+
+}  // namespace
+
+std::string_view MeaningOf(int code, Program program) {
+  for (const Meanings& meanings : kExitCodes) {
+    if (meanings.code == code) {
+      return For(meanings, program);
+    }
+  }
+  return {};
+}
+
+std::string ExitCodeList(Program program) {
+  std::string list;
+  for (const Meanings& meanings : kExitCodes) {
+    std::string_view text = For(meanings, program);
+    if (text.empty()) {
+      continue;
+    }
+    std::string line = "  " + std::to_string(meanings.code) + "  ";
+    const std::size_t indent = line.size();
+    while (!text.empty()) {
+      const std::string_view word = text.substr(0, text.find(' '));
+      text.remove_prefix(std::min(text.size(), word.size() + 1));
+      if (line.size() > indent && line.size() + 1 + word.size() > kListWidth) {
+        list += line + "\n";
+        line.assign(indent, ' ');
+      } else if (line.size() > indent) {
+        line += ' ';
+      }
+      line += word;
+    }
+    list += line + "\n";
+  }
+  return list;
+}
 
 Failure CurrentFailure() {
   try {
@@ -14,8 +70,6 @@ Failure CurrentFailure() {
     return {ExitCode::kNotYetOnDisk, error.what()};
   } catch (const RewriteRunningError& error) {
     return {ExitCode::kAnotherRewrite, error.what()};
-  } catch (const WindowError& error) {
-    return {ExitCode::kNoWindow, error.what()};
   } catch (const Error& error) {
     return {ExitCode::kFailed, error.what()};
   } catch (const std::bad_alloc&) {

@@ -1,27 +1,35 @@
 // How PlanChoice.exe and planset end, as setup scripts see it, and what a
-// failure means for the user. README lists the same codes.
+// failure means for the user.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace planchoice {
 
+// What each code means for each program: logic/outcome.def.
 enum class ExitCode : int {
-  kSuccess = 0,         // the profile carries the chosen plan's number (planset: or it printed
-                        // what was asked for, or --check found the number in place)
-  kClosed = 1,          // PlanChoice: the window was closed; nothing was changed
-  kNotCarried = 1,      // planset --check: the profile lacks the number somewhere, or has
-                        // no "Phone0=" entry
-  kUsage = 2,           // no directory was given; planset: any other misuse, or no such plan
-  kFailed = 3,          // the rewrite, or the program, failed; the profile is as it was
-                        // (planset --check: the profile could not be read)
-  kNotYetOnDisk = 4,    // the profile holds the new number, but may not be on disk yet
-  kNoWindow = 5,        // PlanChoice: the window could not be made; nothing was changed
-  kAnotherRewrite = 6,  // another rewrite of the profile is running; nothing was changed,
-                        // and trying again later may succeed
-  kNoUserCanSee = 7,    // PlanChoice: no user can see a window here (a service, say), so none
-                        // was made; nothing was changed
+  kSuccess = 0,
+  kClosed = 1,      // PlanChoice.exe
+  kNotCarried = 1,  // planset --check
+  kUsage = 2,
+  kFailed = 3,
+  kNotYetOnDisk = 4,
+  kNoWindow = 5,
+  kAnotherRewrite = 6,
+  kNoUserCanSee = 7,
 };
+
+// The programs that end with these codes.
+enum class Program { kWindow, kPlanset };
+
+// What ending with `code` means for `program`, in lower case and with no
+// final full stop; empty when `program` never ends with `code`.
+std::string_view MeaningOf(int code, Program program);
+
+// Every code that `program` ends with and what it means, a code a line as
+// "  3  the rewrite failed ...", wrapped with an indent within 79 columns.
+std::string ExitCodeList(Program program);
 
 struct Failure {
   ExitCode code;

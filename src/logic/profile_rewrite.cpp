@@ -7,27 +7,6 @@
 namespace planchoice {
 namespace {
 
-// The profile as read for a rewrite (ProfileFile) or for a check (ProfileReader).
-template <typename File>
-class FileSource : public ByteSource {
- public:
-  explicit FileSource(File& file) : file_(file) {}
-  std::size_t Read(char* buffer, std::size_t size) override { return file_.Read(buffer, size); }
-  void Seek(std::uint64_t offset) override { file_.Seek(offset); }
-
- private:
-  File& file_;
-};
-
-class FileSink : public ByteSink {
- public:
-  explicit FileSink(WorkFile& file) : file_(file) {}
-  void Write(const char* data, std::size_t size) override { file_.Write(data, size); }
-
- private:
-  WorkFile& file_;
-};
-
 // A check's new lines go nowhere.
 class NoSink : public ByteSink {
  public:
@@ -73,9 +52,7 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
   ProfileFile profile(profile_path);
   WorkFile work(work_path);
   try {
-    FileSource<ProfileFile> source(profile);
-    FileSink sink(work);
-    const LineCounts counts = RewriteLines(source, sink, access_number);
+    const LineCounts counts = RewriteLines(profile, work, access_number);
     if (counts.lines == 0) {
       throw ProfileLeftUnchanged(profile_path, "is empty");
     }
@@ -103,9 +80,8 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
 
 LineCounts CheckProfile(const std::string& directory, std::string_view access_number) {
   ProfileReader profile(ProfilePath(directory));
-  FileSource<ProfileReader> source(profile);
   NoSink nowhere;
-  return RewriteLines(source, nowhere, access_number);
+  return RewriteLines(profile, nowhere, access_number);
 }
 
 }  // namespace planchoice

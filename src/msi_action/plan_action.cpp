@@ -23,12 +23,10 @@
 namespace planchoice::msi_action {
 namespace {
 
-struct MsiHandleKind {
-  using Handle = MSIHANDLE;
-  static Handle None() { return 0; }
-  static bool Close(Handle handle) { return ::MsiCloseHandle(handle) == ERROR_SUCCESS; }
-};
-using MsiHandleOwner = Owner<MsiHandleKind>;
+bool CloseMsiHandle(MSIHANDLE handle) {
+  return ::MsiCloseHandle(handle) == ERROR_SUCCESS;
+}
+using MsiHandleOwner = Owner<NullIsNone<MSIHANDLE, CloseMsiHandle>>;
 
 std::string Property(MSIHANDLE install, const wchar_t* name) {
   wchar_t none[1] = L"";

@@ -32,17 +32,14 @@ std::string Help() {
          "The profile is replaced in one step; on any failure it is left as it was.\n"
          "Put -- before DIRECTORY when it may begin with \"-\".\n"
          "\n"
-         "  --check    only read the profile: exit status 0 when every \"Phone0=\" entry\n"
-         "             carries PLAN's number, 1 when one does not or there is none\n"
+         "  --check    only read the profile, and say whether every \"Phone0=\" entry\n"
+         "             carries PLAN's number\n"
          "  --list     print the plans and their numbers, one per line\n"
          "  --help     print this help\n"
          "  --version  print the version\n"
          "\n"
-         "Exit status: 0 the profile was rewritten; 2 a usage error or an unknown plan;\n"
-         "3 the rewrite failed and the profile was left as it was (--check: it could\n"
-         "not be read); 4 the profile holds the new number, but may not be on disk yet;\n"
-         "6 another rewrite of the profile is running and nothing was changed: try\n"
-         "again later.\n";
+         "Exit status:\n" +
+         ExitCodeList(Program::kPlanset);
 }
 
 std::string PlanList() {

@@ -3,8 +3,6 @@
 #include <utility>
 
 namespace planchoice {
-namespace {
-
 // System texts come with or without a final full stop and often with a line break.
 std::string AsSentenceEnd(std::string reason) {
   while (!reason.empty() &&
@@ -20,18 +18,11 @@ std::string AsSentenceEnd(std::string reason) {
   return reason;
 }
 
-}  // namespace
-
 FileError::FileError(std::string operation, std::string path, std::string reason)
     : Error("Could not " + operation + " " + path + ": " + AsSentenceEnd(reason)),
       operation_(std::move(operation)),
       path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
-
-WindowError CannotCreate(const std::string& what, const std::string& reason) {
-  return WindowError("Could not create " + what + ": " + AsSentenceEnd(reason) +
-                     " Nothing was changed.");
-}
 
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
   return Error("The profile " + path + " " + what + "; it was left unchanged.");

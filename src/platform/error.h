@@ -42,14 +42,9 @@ class RewriteRunningError : public Error {
   using Error::Error;
 };
 
-// The window could not be made; nothing was changed.
-class WindowError : public Error {
- public:
-  using Error::Error;
-};
-
-// "Could not create <what>: <reason>. Nothing was changed."
-WindowError CannotCreate(const std::string& what, const std::string& reason);
+// `reason`, a system's text, as the end of a sentence: without trailing
+// blanks or line breaks, and with a final full stop.
+std::string AsSentenceEnd(std::string reason);
 
 // "The profile PATH <what>; it was left unchanged."
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what);

@@ -12,44 +12,6 @@ FileOperation planned_fault = FileOperation::kOpen;
 
 }  // namespace
 
-const char* NameOf(FileOperation operation) {
-  switch (operation) {
-    case FileOperation::kOpen:
-      return "open";
-    case FileOperation::kCreate:
-      return "create";
-    case FileOperation::kRead:
-      return "read";
-    case FileOperation::kSeek:
-      return "seek";
-    case FileOperation::kWrite:
-      return "write";
-    case FileOperation::kFlush:
-      return "flush";
-    case FileOperation::kClose:
-      return "close";
-    case FileOperation::kReplace:
-      return "replace";
-    case FileOperation::kRemove:
-      return "remove";
-    case FileOperation::kExamine:
-      return "examine";
-    case FileOperation::kLock:
-      return "lock";
-    case FileOperation::kClear:
-      return "clear";
-    case FileOperation::kSetOwner:
-      return "set the owner of";
-    case FileOperation::kSetPermissions:
-      return "set the permissions of";
-    case FileOperation::kSetAttributes:
-      return "set the attributes of";
-    case FileOperation::kSyncReplace:
-      return "sync";
-  }
-  return "?";
-}
-
 void InjectFaults(const FaultPlan& new_plan) {
   plan = new_plan;
   counted = 0;

@@ -8,27 +8,9 @@
 #include <functional>
 #endif
 
-namespace planchoice {
+#include "platform/file_operation.h"
 
-enum class FileOperation {
-  kOpen,
-  kCreate,
-  kRead,
-  kSeek,
-  kWrite,
-  kFlush,
-  kClose,
-  kReplace,
-  kRemove,
-  kExamine,         // the type, links or identity of a file or of its name
-  kLock,            // keeping a second rewrite out
-  kClear,           // removing what stands at the work file's name
-  kSetOwner,        // POSIX: the owner and group
-  kSetPermissions,  // POSIX: the mode; Windows: the security descriptor
-  kSetAttributes,   // POSIX: the extended attributes; Windows: attributes and creation time
-  kSyncReplace,     // making the replace durable
-};
-inline constexpr int kFileOperationKinds = static_cast<int>(FileOperation::kSyncReplace) + 1;
+namespace planchoice {
 
 #ifdef PLANCHOICE_FAULT_INJECTION
 struct FaultPlan {
@@ -42,8 +24,6 @@ struct FaultPlan {
   FileOperation interfere_at = FileOperation::kOpen;
   std::function<long()> interference;
 };
-
-const char* NameOf(FileOperation operation);
 
 // Starts counting file operations anew under `plan`.
 void InjectFaults(const FaultPlan& plan);

@@ -1,16 +1,17 @@
 // Files as the profile rewrite needs them: the profile, read and held while
 // its successor is written, and the work file that then takes its place.
 //
-// Paths are UTF-8 strings, converted to the system's form only at the system
-// call. Every failure of the system throws FileError naming the operation and
-// the path; a profile that must not be rewritten throws Error with a sentence
-// that says why.
+// Paths are UTF-8 strings; on Windows each file also keeps its path in the
+// form the system calls take, made once when it is opened. Every failure of
+// the system throws FileError naming the operation and the path; a profile
+// that must not be rewritten throws Error with a sentence that says why.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "platform/byte_stream.h"
 #include "platform/owner.h"
 
 namespace planchoice {
@@ -21,35 +22,6 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// An open file (on POSIX, a descriptor). Closing drops it whatever the
-// system answers; a close that fails is never retried.
-struct OpenFile {
-#ifdef _WIN32
-  using Handle = void*;
-  static Handle None() {
-    return reinterpret_cast<Handle>(static_cast<std::intptr_t>(-1));
-  }
-#else
-  using Handle = int;
-  static Handle None() {
-    return -1;
-  }
-#endif
-  static bool Close(Handle handle);
-};
-
-using FileHandle = Owner<OpenFile>;
-
-#ifdef _WIN32
-// The named mutex that keeps a second rewrite of a directory out, held by
-// this thread: released, then closed.
-struct HeldMutex {
-  using Handle = void*;
-  static Handle None() { return nullptr; }
-  static bool Close(Handle mutex);
-};
-#endif
-
 // The profile being rewritten, open for reading. Anything but a regular file
 // with one name is refused: a link, a FIFO, a device, a directory, a file with
 // more than one hard link, and on Windows a read-only file. Opening never
@@ -58,17 +30,15 @@ struct HeldMutex {
 // While it lives, a second rewrite of the same profile is refused at once.
 // On Windows that is settled before the profile is opened, as a file that
 // another process holds open cannot be replaced there.
-class ProfileFile {
+class ProfileFile : public ByteSource {
  public:
   explicit ProfileFile(std::string path);
   ProfileFile(const ProfileFile&) = delete;
   ProfileFile& operator=(const ProfileFile&) = delete;
 
   const std::string& path() const { return path_; }
-  // Reads up to `size` bytes; returns 0 only at the end of the file.
-  std::size_t Read(char* buffer, std::size_t size);
-  // Moves the read position to `offset` bytes from the start.
-  void Seek(std::uint64_t offset);
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Seek(std::uint64_t offset) override;
 
  private:
   friend class WorkFile;
@@ -79,6 +49,7 @@ class ProfileFile {
 
   std::string path_;
 #ifdef _WIN32
+  std::wstring system_path_;
   // Before handle_, so that it is taken before the profile is opened and
   // released only once the profile is closed.
   Owner<HeldMutex> rewrite_lock_;
@@ -100,17 +71,18 @@ class ProfileFile {
 // reads it: no lock is taken, and other programs may read, rewrite, replace
 // or remove it meanwhile. Anything but a regular file is refused; opening
 // never blocks.
-class ProfileReader {
+class ProfileReader : public ByteSource {
  public:
   explicit ProfileReader(std::string path);
 
-  // Reads up to `size` bytes; returns 0 only at the end of the file.
-  std::size_t Read(char* buffer, std::size_t size);
-  // Moves the read position to `offset` bytes from the start.
-  void Seek(std::uint64_t offset);
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Seek(std::uint64_t offset) override;
 
  private:
   std::string path_;
+#ifdef _WIN32
+  std::wstring system_path_;
+#endif
   FileHandle handle_;
 };
 
@@ -118,13 +90,12 @@ class ProfileReader {
 // name is removed first (a link itself, never what it leads to), and the file
 // is then made new and exclusively, so nothing of an earlier file is reached
 // or inherited.
-class WorkFile {
+class WorkFile : public ByteSink {
  public:
   explicit WorkFile(std::string path);
 
   const std::string& path() const { return path_; }
-  // Writes all `size` bytes or throws.
-  void Write(const char* data, std::size_t size);
+  void Write(const char* data, std::size_t size) override;
   // Waits until everything written is on stable storage.
   void Flush();
   // Gives the file what belongs to the profile rather than to its contents.
@@ -146,6 +117,9 @@ class WorkFile {
 
  private:
   std::string path_;
+#ifdef _WIN32
+  std::wstring system_path_;
+#endif
   FileHandle handle_;
 };
 

@@ -13,17 +13,18 @@
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/file_operation.h"
 
 namespace planchoice {
 namespace {
 
-[[noreturn]] void ThrowFileError(const char* operation, const std::string& path, long error) {
-  throw FileError(operation, path, std::strerror(static_cast<int>(error)));
+[[noreturn]] void ThrowFileError(FileOperation operation, const std::string& path, long error) {
+  throw FileError(VerbOf(operation), path, std::strerror(static_cast<int>(error)));
 }
 
-void CheckInjectedFault(FileOperation operation, const char* name, const std::string& path) {
+void CheckInjectedFault(FileOperation operation, const std::string& path) {
   if (const long error = InjectedFault(operation)) {
-    ThrowFileError(name, path, error);
+    ThrowFileError(operation, path, error);
   }
 }
 
@@ -52,32 +53,32 @@ Error NotARegularFile(const std::string& path, mode_t mode) {
 }
 
 struct stat Examine(const FileHandle& handle, const std::string& path) {
-  CheckInjectedFault(FileOperation::kExamine, "examine", path);
+  CheckInjectedFault(FileOperation::kExamine, path);
   struct stat status {};
   if (::fstat(handle.get(), &status) != 0) {
-    ThrowFileError("examine", path, errno);
+    ThrowFileError(FileOperation::kExamine, path, errno);
   }
   return status;
 }
 
 std::size_t ReadSome(const FileHandle& handle, const std::string& path, char* buffer,
                      std::size_t size) {
-  CheckInjectedFault(FileOperation::kRead, "read", path);
+  CheckInjectedFault(FileOperation::kRead, path);
   for (;;) {
     const ssize_t count = ::read(handle.get(), buffer, size);
     if (count >= 0) {
       return static_cast<std::size_t>(count);
     }
     if (errno != EINTR) {
-      ThrowFileError("read", path, errno);
+      ThrowFileError(FileOperation::kRead, path, errno);
     }
   }
 }
 
 void SeekTo(const FileHandle& handle, const std::string& path, std::uint64_t offset) {
-  CheckInjectedFault(FileOperation::kSeek, "read", path);
+  CheckInjectedFault(FileOperation::kSeek, path);
   if (::lseek(handle.get(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
-    ThrowFileError("read", path, errno);
+    ThrowFileError(FileOperation::kSeek, path, errno);
   }
 }
 
@@ -89,10 +90,10 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
       if (errno == EINTR) {
         continue;
       }
-      ThrowFileError("write", path, errno);
+      ThrowFileError(FileOperation::kWrite, path, errno);
     }
     if (count == 0) {
-      ThrowFileError("write", path, ENOSPC);
+      ThrowFileError(FileOperation::kWrite, path, ENOSPC);
     }
     data += count;
     size -= static_cast<std::size_t>(count);
@@ -105,28 +106,28 @@ struct Ownership {
 };
 
 Ownership GiveOwner(const FileHandle& handle, const std::string& path, uid_t owner, gid_t group) {
-  CheckInjectedFault(FileOperation::kSetOwner, "set the owner of", path);
+  CheckInjectedFault(FileOperation::kSetOwner, path);
   if (::fchown(handle.get(), owner, group) == 0) {
     return {true, true};
   }
   if (errno != EPERM && errno != EINVAL) {
-    ThrowFileError("set the owner of", path, errno);
+    ThrowFileError(FileOperation::kSetOwner, path, errno);
   }
   // Not allowed to give the file away; a group of the process's own may still be set.
   if (::fchown(handle.get(), static_cast<uid_t>(-1), group) != 0 && errno != EPERM &&
       errno != EINVAL) {
-    ThrowFileError("set the owner of", path, errno);
+    ThrowFileError(FileOperation::kSetOwner, path, errno);
   }
   const struct stat status = Examine(handle, path);
   return {status.st_uid == owner, status.st_gid == group};
 }
 
 std::string ExtendedAttribute(int descriptor, const char* name, const std::string& path) {
-  CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+  CheckInjectedFault(FileOperation::kSetAttributes, path);
   const ssize_t size = ::fgetxattr(descriptor, name, nullptr, 0);
   std::string value(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
   if (size < 0 || ::fgetxattr(descriptor, name, value.data(), value.size()) != size) {
-    ThrowFileError("copy the extended attributes to", path, errno);
+    ThrowFileError(FileOperation::kSetAttributes, path, errno);
   }
   return value;
 }
@@ -134,21 +135,21 @@ std::string ExtendedAttribute(int descriptor, const char* name, const std::strin
 // POSIX ACLs live in extended attributes too, so leaving one out could widen
 // or narrow who may read the profile: every one is copied or the rewrite fails.
 void CopyExtendedAttributes(const FileHandle& from, const FileHandle& to, const std::string& path) {
-  CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+  CheckInjectedFault(FileOperation::kSetAttributes, path);
   const ssize_t size = ::flistxattr(from.get(), nullptr, 0);
   if (size < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP)) {
     return;
   }
   std::string names(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
   if (size < 0 || ::flistxattr(from.get(), names.data(), names.size()) != size) {
-    ThrowFileError("copy the extended attributes to", path, errno);
+    ThrowFileError(FileOperation::kSetAttributes, path, errno);
   }
   for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
     const char* name = names.c_str() + at;
     const std::string value = ExtendedAttribute(from.get(), name, path);
-    CheckInjectedFault(FileOperation::kSetAttributes, "copy the extended attributes to", path);
+    CheckInjectedFault(FileOperation::kSetAttributes, path);
     if (::fsetxattr(to.get(), name, value.data(), value.size(), 0) != 0) {
-      ThrowFileError("copy the extended attributes to", path, errno);
+      ThrowFileError(FileOperation::kSetAttributes, path, errno);
     }
   }
 }
@@ -159,8 +160,13 @@ void CopyExtendedAttributes(const FileHandle& from, const FileHandle& to, const 
 // cannot be opened for a sync, so its whole file system is synced instead.
 void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile) {
   const std::string directory = DirectoryOf(profile_path);
+  const auto not_yet_on_disk = [&](long error) {
+    return ProfileNotYetOnDisk(profile_path,
+                               FileError(VerbOf(FileOperation::kSyncReplace), directory,
+                                         std::strerror(static_cast<int>(error))));
+  };
   if (const long error = InjectedFault(FileOperation::kSyncReplace)) {
-    throw ProfileNotYetOnDisk(profile_path, FileError("sync", directory, std::strerror(error)));
+    throw not_yet_on_disk(error);
   }
   const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   int result = -1;
@@ -170,7 +176,7 @@ void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile)
     result = ::syncfs(profile.get());
   }
   if (result != 0 && errno != EINVAL && errno != ENOTSUP && errno != EOPNOTSUPP) {
-    throw ProfileNotYetOnDisk(profile_path, FileError("sync", directory, std::strerror(errno)));
+    throw not_yet_on_disk(errno);
   }
 }
 
@@ -187,10 +193,10 @@ bool OpenFile::Close(Handle descriptor) {
 ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
   for (int attempt = 1;; ++attempt) {
     Open();
-    CheckInjectedFault(FileOperation::kLock, "lock", path_);
+    CheckInjectedFault(FileOperation::kLock, path_);
     if (::flock(handle_.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK) {
-        ThrowFileError("lock", path_, errno);
+        ThrowFileError(FileOperation::kLock, path_, errno);
       }
       break;
     }
@@ -206,7 +212,7 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
 }
 
 void ProfileFile::Open() {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  CheckInjectedFault(FileOperation::kOpen, path_);
   handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!handle_) {
     const int error = errno;
@@ -216,7 +222,7 @@ void ProfileFile::Open() {
         !S_ISREG(status.st_mode)) {
       throw NotARegularFile(path_, status.st_mode);
     }
-    ThrowFileError("open", path_, error);
+    ThrowFileError(FileOperation::kOpen, path_, error);
   }
   const struct stat status = Examine(handle_, path_);
   if (!S_ISREG(status.st_mode)) {
@@ -234,13 +240,13 @@ void ProfileFile::Open() {
 }
 
 bool ProfileFile::StillInPlace() const {
-  CheckInjectedFault(FileOperation::kExamine, "examine", path_);
+  CheckInjectedFault(FileOperation::kExamine, path_);
   struct stat status {};
   if (::lstat(path_.c_str(), &status) != 0) {
     if (errno == ENOENT) {
       return false;
     }
-    ThrowFileError("examine", path_, errno);
+    ThrowFileError(FileOperation::kExamine, path_, errno);
   }
   return status.st_dev == volume_ && status.st_ino == index_;
 }
@@ -254,10 +260,10 @@ void ProfileFile::Seek(std::uint64_t offset) {
 }
 
 ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
+  CheckInjectedFault(FileOperation::kOpen, path_);
   handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!handle_) {
-    ThrowFileError("open", path_, errno);
+    ThrowFileError(FileOperation::kOpen, path_, errno);
   }
   const struct stat status = Examine(handle_, path_);
   if (!S_ISREG(status.st_mode)) {
@@ -276,18 +282,19 @@ void ProfileReader::Seek(std::uint64_t offset) {
 WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
   // Safe only under the profile's lock: a name can be removed while another
   // process still writes the file behind it.
-  CheckInjectedFault(FileOperation::kClear, "remove", path_);
+  CheckInjectedFault(FileOperation::kClear, path_);
   if (::unlink(path_.c_str()) != 0 && errno != ENOENT) {
-    ThrowFileError("remove", path_, errno);
+    ThrowFileError(FileOperation::kClear, path_, errno);
   }
-  CheckInjectedFault(FileOperation::kCreate, "create", path_);
+  CheckInjectedFault(FileOperation::kCreate, path_);
   handle_ =
       FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!handle_) {
     if (errno == EEXIST) {
-      throw FileError("create", path_, "Another program made a file of that name at the same time");
+      throw FileError(VerbOf(FileOperation::kCreate), path_,
+                      "Another program made a file of that name at the same time");
     }
-    ThrowFileError("create", path_, errno);
+    ThrowFileError(FileOperation::kCreate, path_, errno);
   }
 }
 
@@ -296,15 +303,15 @@ void WorkFile::Write(const char* data, std::size_t size) {
     if (InjectedShortWrite()) {
       WriteAll(handle_, path_, data, size / 2);
     }
-    ThrowFileError("write", path_, error);
+    ThrowFileError(FileOperation::kWrite, path_, error);
   }
   WriteAll(handle_, path_, data, size);
 }
 
 void WorkFile::Flush() {
-  CheckInjectedFault(FileOperation::kFlush, "flush", path_);
+  CheckInjectedFault(FileOperation::kFlush, path_);
   if (::fsync(handle_.get()) != 0) {
-    ThrowFileError("flush", path_, errno);
+    ThrowFileError(FileOperation::kFlush, path_, errno);
   }
 }
 
@@ -319,34 +326,34 @@ void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
   if (!ownership.group_kept) {
     mode &= ~(S_ISGID | S_IRWXG);
   }
-  CheckInjectedFault(FileOperation::kSetPermissions, "set the permissions of", path_);
+  CheckInjectedFault(FileOperation::kSetPermissions, path_);
   if (::fchmod(handle_.get(), mode) != 0) {
-    ThrowFileError("set the permissions of", path_, errno);
+    ThrowFileError(FileOperation::kSetPermissions, path_, errno);
   }
 }
 
 void WorkFile::Replace(ProfileFile& profile) {
   const bool closed = handle_.Reset();
   const int error = errno;
-  CheckInjectedFault(FileOperation::kClose, "close", path_);
+  CheckInjectedFault(FileOperation::kClose, path_);
   if (!closed) {
-    ThrowFileError("close", path_, error);
+    ThrowFileError(FileOperation::kClose, path_, error);
   }
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
-  CheckInjectedFault(FileOperation::kReplace, "replace", profile.path());
+  CheckInjectedFault(FileOperation::kReplace, profile.path());
   if (std::rename(path_.c_str(), profile.path().c_str()) != 0) {
-    ThrowFileError("replace", profile.path(), errno);
+    ThrowFileError(FileOperation::kReplace, profile.path(), errno);
   }
   SyncDirectoryOf(profile.path(), profile.handle_);
 }
 
 void WorkFile::Discard() {
   handle_.Reset();
-  CheckInjectedFault(FileOperation::kRemove, "remove", path_);
+  CheckInjectedFault(FileOperation::kRemove, path_);
   if (::unlink(path_.c_str()) != 0) {
-    ThrowFileError("remove", path_, errno);
+    ThrowFileError(FileOperation::kRemove, path_, errno);
   }
 }
 

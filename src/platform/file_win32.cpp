@@ -7,7 +7,8 @@
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
-#include "platform/win32_owners.h"
+#include "platform/file_operation.h"
+#include "platform/owner.h"
 #include "platform/win32_path.h"
 #include "platform/win32_replace.h"
 #include "platform/win32_security.h"
@@ -21,14 +22,17 @@ namespace {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-[[noreturn]] void ThrowFileError(const char* operation, const std::string& path,
+// ReadFile and WriteFile count bytes in a DWORD, so a larger request goes in 1 GiB pieces.
+constexpr std::size_t kLargestRequest = 1u << 30;
+
+[[noreturn]] void ThrowFileError(FileOperation operation, const std::string& path,
                                  DWORD error = ::GetLastError()) {
-  throw FileError(operation, path, SystemMessage(error));
+  throw FileError(VerbOf(operation), path, SystemMessage(error));
 }
 
-void CheckInjectedFault(FileOperation operation, const char* name, const std::string& path) {
+void CheckInjectedFault(FileOperation operation, const std::string& path) {
   if (const long error = InjectedFault(operation)) {
-    ThrowFileError(name, path, static_cast<DWORD>(error));
+    ThrowFileError(operation, path, static_cast<DWORD>(error));
   }
 }
 
@@ -36,12 +40,12 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
               std::size_t size) {
   while (size > 0) {
     DWORD count = 0;
-    const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    const DWORD request = static_cast<DWORD>(std::min(size, kLargestRequest));
     if (!::WriteFile(handle.get(), data, request, &count, nullptr)) {
-      ThrowFileError("write", path);
+      ThrowFileError(FileOperation::kWrite, path);
     }
     if (count == 0) {
-      ThrowFileError("write", path, ERROR_DISK_FULL);
+      ThrowFileError(FileOperation::kWrite, path, ERROR_DISK_FULL);
     }
     data += count;
     size -= count;
@@ -50,29 +54,29 @@ void WriteAll(const FileHandle& handle, const std::string& path, const char* dat
 
 std::size_t ReadSome(const FileHandle& handle, const std::string& path, char* buffer,
                      std::size_t size) {
-  CheckInjectedFault(FileOperation::kRead, "read", path);
+  CheckInjectedFault(FileOperation::kRead, path);
   DWORD count = 0;
-  const DWORD request = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  const DWORD request = static_cast<DWORD>(std::min(size, kLargestRequest));
   if (!::ReadFile(handle.get(), buffer, request, &count, nullptr)) {
-    ThrowFileError("read", path);
+    ThrowFileError(FileOperation::kRead, path);
   }
   return count;
 }
 
 void SeekTo(const FileHandle& handle, const std::string& path, std::uint64_t offset) {
-  CheckInjectedFault(FileOperation::kSeek, "read", path);
+  CheckInjectedFault(FileOperation::kSeek, path);
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
   if (!::SetFilePointerEx(handle.get(), position, nullptr, FILE_BEGIN)) {
-    ThrowFileError("read", path);
+    ThrowFileError(FileOperation::kSeek, path);
   }
 }
 
 BY_HANDLE_FILE_INFORMATION Examine(const FileHandle& handle, const std::string& path) {
-  CheckInjectedFault(FileOperation::kExamine, "examine", path);
+  CheckInjectedFault(FileOperation::kExamine, path);
   BY_HANDLE_FILE_INFORMATION information{};
   if (!::GetFileInformationByHandle(handle.get(), &information)) {
-    ThrowFileError("examine", path);
+    ThrowFileError(FileOperation::kExamine, path);
   }
   return information;
 }
@@ -86,11 +90,11 @@ std::uint64_t Join(DWORD high, DWORD low) {
 // the global namespace, as setups in different sessions (a service and a
 // signed-in user) share the same files. The mutex of a run that was killed is
 // abandoned, and simply taken over.
-Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
-  CheckInjectedFault(FileOperation::kLock, "lock", profile_path);
-  const FileHandle directory = OpenForAttributes(DirectoryOf(SystemPath(profile_path)));
+Owner<HeldMutex> LockRewritesOf(const std::string& profile_path, const std::wstring& system_path) {
+  CheckInjectedFault(FileOperation::kLock, profile_path);
+  const FileHandle directory = OpenForAttributes(DirectoryOf(system_path));
   if (!directory) {
-    ThrowFileError("open", profile_path);
+    ThrowFileError(FileOperation::kOpen, profile_path);
   }
   const BY_HANDLE_FILE_INFORMATION information = Examine(directory, profile_path);
   wchar_t name[64];
@@ -103,7 +107,7 @@ Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
     if (::GetLastError() == ERROR_ACCESS_DENIED) {
       throw AnotherRewriteRunning(profile_path);
     }
-    ThrowFileError("lock", profile_path);
+    ThrowFileError(FileOperation::kLock, profile_path);
   }
   KernelObjectOwner opened(mutex);
   switch (::WaitForSingleObject(mutex, 0)) {
@@ -113,12 +117,13 @@ Owner<HeldMutex> LockRewritesOf(const std::string& profile_path) {
     case WAIT_TIMEOUT:
       throw AnotherRewriteRunning(profile_path);
     default:
-      ThrowFileError("lock", profile_path);
+      ThrowFileError(FileOperation::kLock, profile_path);
   }
 }
 
 [[noreturn]] void ThrowNotYetOnDisk(const std::string& profile_path, DWORD error) {
-  throw ProfileNotYetOnDisk(profile_path, FileError("flush", profile_path, SystemMessage(error)));
+  throw ProfileNotYetOnDisk(profile_path, FileError(VerbOf(FileOperation::kSyncReplace),
+                                                    profile_path, SystemMessage(error)));
 }
 
 // Marks the file open as `handle` to be removed once the handle closes.
@@ -126,7 +131,7 @@ void RemoveOnClose(const FileHandle& handle, const std::string& path) {
   FILE_DISPOSITION_INFO removal{};
   removal.DeleteFile = TRUE;
   if (!::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &removal, sizeof removal)) {
-    ThrowFileError("remove", path);
+    ThrowFileError(FileOperation::kRemove, path);
   }
 }
 
@@ -134,16 +139,17 @@ void RemoveOnClose(const FileHandle& handle, const std::string& path) {
 void ClearName(const FileHandle& stale, const std::wstring& system_path, const std::string& path) {
   const DWORD attributes = Examine(stale, path).dwFileAttributes;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    throw FileError("remove", path, "It is a directory");
+    throw FileError(VerbOf(FileOperation::kClear), path, "It is a directory");
   }
   if (LeadsElsewhere(stale, system_path)) {
-    throw FileError("remove", path, "It is a link, and the file it leads to would go instead");
+    throw FileError(VerbOf(FileOperation::kClear), path,
+                    "It is a link, and the file it leads to would go instead");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     FILE_BASIC_INFO writable{};
     writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileInformationByHandle(stale.get(), FileBasicInfo, &writable, sizeof writable)) {
-      ThrowFileError("remove", path);
+      ThrowFileError(FileOperation::kClear, path);
     }
   }
   RemoveOnClose(stale, path);
@@ -161,19 +167,20 @@ bool HeldMutex::Close(Handle mutex) {
 }
 
 ProfileFile::ProfileFile(std::string path)
-    : path_(std::move(path)), rewrite_lock_(LockRewritesOf(path_)) {
+    : path_(std::move(path)),
+      system_path_(SystemPath(path_)),
+      rewrite_lock_(LockRewritesOf(path_, system_path_)) {
   Open();
 }
 
 void ProfileFile::Open() {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  const std::wstring system_path = SystemPath(path_);
+  CheckInjectedFault(FileOperation::kOpen, path_);
   handle_ = FileHandle(::CreateFileW(
-      system_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      system_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
       nullptr));
   if (!handle_) {
-    ThrowFileError("open", path_);
+    ThrowFileError(FileOperation::kOpen, path_);
   }
   const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
   const DWORD attributes = information.dwFileAttributes;
@@ -193,7 +200,7 @@ void ProfileFile::Open() {
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     throw ProfileLeftUnchanged(path_, "is read-only");
   }
-  if (LeadsElsewhere(handle_, system_path)) {
+  if (LeadsElsewhere(handle_, system_path_)) {
     throw ProfileLeftUnchanged(path_, "is a link to another file");
   }
   volume_ = information.dwVolumeSerialNumber;
@@ -204,13 +211,13 @@ void ProfileFile::Open() {
 }
 
 bool ProfileFile::StillInPlace() const {
-  CheckInjectedFault(FileOperation::kExamine, "examine", path_);
-  const FileHandle now = OpenForAttributes(SystemPath(path_));
+  CheckInjectedFault(FileOperation::kExamine, path_);
+  const FileHandle now = OpenForAttributes(system_path_);
   if (!now) {
     if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
       return false;
     }
-    ThrowFileError("examine", path_);
+    ThrowFileError(FileOperation::kExamine, path_);
   }
   const BY_HANDLE_FILE_INFORMATION information = Examine(now, path_);
   return information.dwVolumeSerialNumber == volume_ &&
@@ -227,12 +234,13 @@ void ProfileFile::Seek(std::uint64_t offset) {
 
 // Shared with every other use of the file, so that a rewrite can replace the
 // profile while it is being read.
-ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
-  CheckInjectedFault(FileOperation::kOpen, "open", path_);
-  handle_ = FileHandle(::CreateFileW(SystemPath(path_).c_str(), GENERIC_READ, kShareAll, nullptr,
+ProfileReader::ProfileReader(std::string path)
+    : path_(std::move(path)), system_path_(SystemPath(path_)) {
+  CheckInjectedFault(FileOperation::kOpen, path_);
+  handle_ = FileHandle(::CreateFileW(system_path_.c_str(), GENERIC_READ, kShareAll, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!handle_) {
-    ThrowFileError("open", path_);
+    ThrowFileError(FileOperation::kOpen, path_);
   }
   if (::GetFileType(handle_.get()) != FILE_TYPE_DISK) {
     throw ProfileLeftUnchanged(path_, "is a device");
@@ -247,30 +255,30 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
-WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
-  const std::wstring system_path = SystemPath(path_);
+WorkFile::WorkFile(std::string path) : path_(std::move(path)), system_path_(SystemPath(path_)) {
   {
-    CheckInjectedFault(FileOperation::kClear, "remove", path_);
+    CheckInjectedFault(FileOperation::kClear, path_);
     const FileHandle stale(
-        ::CreateFileW(system_path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        ::CreateFileW(system_path_.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                       kShareAll, nullptr, OPEN_EXISTING,
                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (stale) {
-      ClearName(stale, system_path, path_);
+      ClearName(stale, system_path_, path_);
     } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
-      ThrowFileError("remove", path_);
+      ThrowFileError(FileOperation::kClear, path_);
     }
   }
-  CheckInjectedFault(FileOperation::kCreate, "create", path_);
+  CheckInjectedFault(FileOperation::kCreate, path_);
   // Shared for deletion only, so that the file can be moved into place while open.
   handle_ = FileHandle(::CreateFileW(
-      system_path.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
+      system_path_.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle_) {
     if (::GetLastError() == ERROR_FILE_EXISTS) {
-      throw FileError("create", path_, "Another program made a file of that name at the same time");
+      throw FileError(VerbOf(FileOperation::kCreate), path_,
+                      "Another program made a file of that name at the same time");
     }
-    ThrowFileError("create", path_);
+    ThrowFileError(FileOperation::kCreate, path_);
   }
 }
 
@@ -279,20 +287,20 @@ void WorkFile::Write(const char* data, std::size_t size) {
     if (InjectedShortWrite()) {
       WriteAll(handle_, path_, data, size / 2);
     }
-    ThrowFileError("write", path_, static_cast<DWORD>(error));
+    ThrowFileError(FileOperation::kWrite, path_, static_cast<DWORD>(error));
   }
   WriteAll(handle_, path_, data, size);
 }
 
 void WorkFile::Flush() {
-  CheckInjectedFault(FileOperation::kFlush, "flush", path_);
+  CheckInjectedFault(FileOperation::kFlush, path_);
   if (!::FlushFileBuffers(handle_.get())) {
-    ThrowFileError("flush", path_);
+    ThrowFileError(FileOperation::kFlush, path_);
   }
 }
 
 void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
-  CheckInjectedFault(FileOperation::kSetPermissions, "set the permissions of", path_);
+  CheckInjectedFault(FileOperation::kSetPermissions, path_);
   DWORD volume_flags = 0;
   const bool volume_known = ::GetVolumeInformationByHandleW(
       profile.handle_.get(), nullptr, 0, nullptr, nullptr, &volume_flags, nullptr, 0);
@@ -301,12 +309,12 @@ void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
     CopySecurity(profile.handle_, handle_, path_);
   }
 
-  CheckInjectedFault(FileOperation::kSetAttributes, "set the attributes of", path_);
+  CheckInjectedFault(FileOperation::kSetAttributes, path_);
   FILE_BASIC_INFO basic{};
   basic.CreationTime.QuadPart = static_cast<LONGLONG>(profile.creation_time_);
   basic.FileAttributes = (profile.attributes_ & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
   if (!::SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic)) {
-    ThrowFileError("set the attributes of", path_);
+    ThrowFileError(FileOperation::kSetAttributes, path_);
   }
 }
 
@@ -314,14 +322,14 @@ void WorkFile::Replace(ProfileFile& profile) {
   // Windows replaces no file that is open, so the profile is closed first.
   const bool closed = profile.handle_.Reset();
   const DWORD error = ::GetLastError();
-  CheckInjectedFault(FileOperation::kClose, "close", profile.path());
+  CheckInjectedFault(FileOperation::kClose, profile.path());
   if (!closed) {
-    ThrowFileError("close", profile.path(), error);
+    ThrowFileError(FileOperation::kClose, profile.path(), error);
   }
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
-  ReplaceWhenFree(SystemPath(path_), SystemPath(profile.path()), profile.path());
+  ReplaceWhenFree(system_path_, profile.system_path_, profile.path());
   // Within a volume the move is a rename, which MOVEFILE_WRITE_THROUGH does
   // not flush (it speaks of moves made by copying). Flushing the moved file
   // writes its metadata, its new name with it, and the disk's cache.
@@ -335,7 +343,7 @@ void WorkFile::Replace(ProfileFile& profile) {
 }
 
 void WorkFile::Discard() {
-  CheckInjectedFault(FileOperation::kRemove, "remove", path_);
+  CheckInjectedFault(FileOperation::kRemove, path_);
   RemoveOnClose(handle_, path_);
   handle_.Reset();
 }

@@ -7,7 +7,13 @@
 //     static Handle None();
 //     static bool Close(Handle handle);  // false when the system reports an error
 //   };
+//
+// Every kind of handle the programs and their tests own is named here.
 #pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <utility>
 
@@ -46,5 +52,100 @@ class Owner {
  private:
   Handle handle_ = Kind::None();
 };
+
+// A kind of handle whose "none" is null (or 0), closed by `close`.
+template <typename Object, bool (*close)(Object)>
+struct NullIsNone {
+  using Handle = Object;
+  static Handle None() { return Handle{}; }
+  static bool Close(Handle handle) { return close(handle); }
+};
+
+// An open file (on POSIX, a descriptor). Closing drops it whatever the
+// system answers; a close that fails is never retried.
+struct OpenFile {
+#ifdef _WIN32
+  using Handle = HANDLE;
+  static Handle None() {
+    return INVALID_HANDLE_VALUE;
+  }
+#else
+  using Handle = int;
+  static Handle None() {
+    return -1;
+  }
+#endif
+  static bool Close(Handle handle);
+};
+
+using FileHandle = Owner<OpenFile>;
+
+#ifdef _WIN32
+// The named mutex that keeps a second rewrite of a directory out, held by
+// this thread: released, then closed.
+struct HeldMutex {
+  using Handle = HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle mutex);
+};
+
+namespace win32_close {
+
+inline bool KernelObject(HANDLE object) {
+  return ::CloseHandle(object) != 0;
+}
+inline bool Window(HWND window) {
+  return ::DestroyWindow(window) != 0;
+}
+template <typename Object>
+bool GdiObject(Object object) {
+  return ::DeleteObject(object) != 0;
+}
+inline bool ScreenDc(HDC dc) {
+  return ::ReleaseDC(nullptr, dc) != 0;
+}
+inline bool MemoryDc(HDC dc) {
+  return ::DeleteDC(dc) != 0;
+}
+inline bool RegistryKey(HKEY key) {
+  return ::RegCloseKey(key) == ERROR_SUCCESS;
+}
+inline bool Module(HMODULE module) {
+  return ::FreeLibrary(module) != 0;
+}
+inline bool WindowStation(HWINSTA station) {
+  return ::CloseWindowStation(station) != 0;
+}
+inline bool Desktop(HDESK desktop) {
+  return ::CloseDesktop(desktop) != 0;
+}
+// Drops one reference to a COM object (an IUnknown), which reports nothing.
+template <typename Interface>
+bool ComReference(Interface* object) {
+  object->Release();
+  return true;
+}
+
+}  // namespace win32_close
+
+// Processes, threads and the other kernel objects whose "none" is null.
+using KernelObjectOwner = Owner<NullIsNone<HANDLE, win32_close::KernelObject>>;
+using WindowOwner = Owner<NullIsNone<HWND, win32_close::Window>>;
+using FontOwner = Owner<NullIsNone<HFONT, win32_close::GdiObject<HFONT>>>;
+using BitmapOwner = Owner<NullIsNone<HBITMAP, win32_close::GdiObject<HBITMAP>>>;
+// The screen's device context, from GetDC(nullptr).
+using ScreenDcOwner = Owner<NullIsNone<HDC, win32_close::ScreenDc>>;
+// A device context made by CreateCompatibleDC.
+using MemoryDcOwner = Owner<NullIsNone<HDC, win32_close::MemoryDc>>;
+using RegistryKeyOwner = Owner<NullIsNone<HKEY, win32_close::RegistryKey>>;
+// A DLL loaded by LoadLibrary.
+using ModuleOwner = Owner<NullIsNone<HMODULE, win32_close::Module>>;
+using WindowStationOwner = Owner<NullIsNone<HWINSTA, win32_close::WindowStation>>;
+using DesktopOwner = Owner<NullIsNone<HDESK, win32_close::Desktop>>;
+// One reference to a COM object.
+template <typename Interface>
+using ComOwner = Owner<NullIsNone<Interface*, win32_close::ComReference<Interface>>>;
+
+#endif
 
 }  // namespace planchoice

@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/file_operation.h"
 #include "platform/win32_path.h"
 #include "platform/win32_text.h"
 
@@ -66,7 +67,7 @@ void ReplaceWhenFree(const std::wstring& work, const std::wstring& profile,
     }
     const ULONGLONG waited = ::GetTickCount64() - started;
     if (waited >= kPatienceMs || !OnlyForNow(error, profile)) {
-      throw FileError("replace", profile_path, SystemMessage(error));
+      throw FileError(VerbOf(FileOperation::kReplace), profile_path, SystemMessage(error));
     }
     ::Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, kPatienceMs - waited)));
     pause = std::min(pause * 2, kLongestPauseMs);

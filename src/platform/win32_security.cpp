@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/error.h"
+#include "platform/file_operation.h"
 #include "platform/win32_path.h"
 #include "platform/win32_text.h"
 
@@ -44,7 +45,7 @@ void CopySecurity(const FileHandle& from, const FileHandle& to, const std::strin
                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
                                   nullptr, &dacl, nullptr, &descriptor);
   if (error != ERROR_SUCCESS) {
-    throw FileError("set the permissions of", path, SystemMessage(error));
+    throw FileError(VerbOf(FileOperation::kSetPermissions), path, SystemMessage(error));
   }
   const SecurityDescriptor owned(descriptor);
   GiveOwner(to, owner);
@@ -57,7 +58,7 @@ void CopySecurity(const FileHandle& from, const FileHandle& to, const std::strin
   error = ::SetSecurityInfo(to.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance,
                             nullptr, nullptr, dacl, nullptr);
   if (error != ERROR_SUCCESS) {
-    throw FileError("set the permissions of", path, SystemMessage(error));
+    throw FileError(VerbOf(FileOperation::kSetPermissions), path, SystemMessage(error));
   }
 }
 

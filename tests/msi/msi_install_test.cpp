@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "access_numbers.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #include "platform/win32_text.h"
 #include "support/build_output.h"
 #include "support/child_process.h"

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "logic/outcome.h"
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
 #include "planset/misuses.h"
@@ -77,12 +82,47 @@ TEST(PlansetPrints, ItsVersion) {
   EXPECT_EQ(result.out, Printed(std::string("planset ") + PLANSET_VERSION + "\n"));
 }
 
+// A list of exit codes with each code's meaning on one line.
+std::string Unwrapped(std::string list) {
+  for (std::size_t at; (at = list.find("\n     ")) != std::string::npos;) {
+    list.replace(at, 6, " ");
+  }
+  return list;
+}
+
 TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
   const ProcessResult result = Planset({"--help"});
   EXPECT_EQ(result.exit_code, ExitCode::kSuccess);
   EXPECT_EQ(result.out.rfind("Usage: planset DIRECTORY PLAN", 0), 0u) << result.out;
-  EXPECT_NE(result.out.find("Exit status: 0"), std::string::npos);
+  EXPECT_NE(result.out.find(Printed("Exit status:\n" + ExitCodeList(Program::kPlanset))),
+            std::string::npos)
+      << result.out;
   EXPECT_EQ(result.error, "");
+  std::string listed =
+      result.out.substr(std::min(result.out.find("Exit status:"), result.out.size()));
+  listed.erase(std::remove(listed.begin(), listed.end(), '\r'), listed.end());
+  std::istringstream lines(listed);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_LE(line.size(), 79u) << line;
+  }
+
+  // README's table, "| code | PlanChoice.exe | planset |", lists what the
+  // programs' table says, and for planset what its help says.
+  std::string readme_window;
+  std::string readme_planset = "Exit status:\n";
+  std::ifstream readme(BuildOutput("readme"));
+  const std::regex row(R"(^\| (\d+) \| ([^|]*) \| ([^|]*) \|\r?$)");
+  std::smatch cells;
+  for (std::string line; std::getline(readme, line);) {
+    if (std::regex_match(line, cells, row)) {
+      readme_window += "  " + cells[1].str() + "  " + cells[2].str() + "\n";
+      if (cells[3].length() > 0) {
+        readme_planset += "  " + cells[1].str() + "  " + cells[3].str() + "\n";
+      }
+    }
+  }
+  EXPECT_EQ(readme_window, Unwrapped(ExitCodeList(Program::kWindow)));
+  EXPECT_EQ(readme_planset, Unwrapped(listed));
 }
 
 // What the program adds to the parser's refusals (arguments_test.cpp).

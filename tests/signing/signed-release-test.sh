@@ -17,7 +17,7 @@ configure_options=("${@:4}")
 build=$work/build
 certificate=$work/certificate
 "$(dirname "$0")/make-test-certificate.sh" "$certificate"
-if ! { cmake -S "$source" -B "$build" -DPLANCHOICE_BUILD_TESTS=OFF \
+if ! { cmake -S "$source" -B "$build" -DBUILD_TESTING=OFF \
   -DPLANCHOICE_SIGNING_CERT="$certificate/signing.pem" \
   -DPLANCHOICE_SIGNING_KEY="$certificate/signing.key" "${configure_options[@]}" &&
   cmake --build "$build" --target package --parallel 2; } >"$work/build.log" 2>&1; then

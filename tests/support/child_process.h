@@ -15,7 +15,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #endif
 
 namespace planchoice::testing {

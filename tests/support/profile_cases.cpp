@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #else
 #include <sys/stat.h>
 #include <sys/xattr.h>

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "driver/window_query.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {

@@ -12,7 +12,7 @@
 
 #include "dialog/control_ids.h"
 #include "dialog/controls.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice {
 namespace {

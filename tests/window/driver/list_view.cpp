@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "driver/window_query.h"
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice::driver {
 namespace {

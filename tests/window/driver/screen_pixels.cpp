@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice::driver {
 namespace {

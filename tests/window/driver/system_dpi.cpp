@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice::driver {
 namespace {

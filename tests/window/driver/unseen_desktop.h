@@ -7,18 +7,9 @@
 
 #include <string>
 
-#include "platform/win32_owners.h"
+#include "platform/owner.h"
 
 namespace planchoice::driver {
-
-namespace unseen_close {
-inline bool WindowStation(HWINSTA station) {
-  return ::CloseWindowStation(station) != 0;
-}
-inline bool Desktop(HDESK desktop) {
-  return ::CloseDesktop(desktop) != 0;
-}
-}  // namespace unseen_close
 
 class UnseenDesktop {
  public:
@@ -30,8 +21,8 @@ class UnseenDesktop {
 
  private:
   std::wstring name_;
-  Owner<NullIsNone<HWINSTA, unseen_close::WindowStation>> station_;
-  Owner<NullIsNone<HDESK, unseen_close::Desktop>> desktop_;
+  WindowStationOwner station_;
+  DesktopOwner desktop_;
 };
 
 }  // namespace planchoice::driver
