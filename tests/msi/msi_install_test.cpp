@@ -35,15 +35,9 @@ std::wstring UninstallKey(const wchar_t* product_code) {
 }
 
 std::optional<std::wstring> RegistryText(const std::wstring& key, const wchar_t* name) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  const RegistryKeyOwner owner(opened);
   wchar_t value[512] = L"";
-  DWORD size = sizeof(value) - sizeof(wchar_t);
-  if (::RegQueryValueExW(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+  DWORD size = sizeof(value);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
@@ -58,16 +52,11 @@ bool KeyExists(const std::wstring& key) {
   return exists;
 }
 
+// Creates the policy's key as it sets the value.
 void SetPolicyPlan(const std::wstring& plan) {
-  HKEY created = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &created, nullptr),
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"Plan", REG_SZ, plan.c_str(),
+                              static_cast<DWORD>((plan.size() + 1) * sizeof(wchar_t))),
             ERROR_SUCCESS);
-  const RegistryKeyOwner owner(created);
-  ASSERT_EQ(
-      ::RegSetValueExW(created, L"Plan", 0, REG_SZ, reinterpret_cast<const BYTE*>(plan.c_str()),
-                       static_cast<DWORD>((plan.size() + 1) * sizeof(wchar_t))),
-      ERROR_SUCCESS);
 }
 
 std::wstring Expanded(const wchar_t* text) {

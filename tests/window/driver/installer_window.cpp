@@ -35,11 +35,6 @@ HWND InstallerWindow::InstallLog() const {
   return page != nullptr ? ::GetDlgItem(page, kInstallLogId) : nullptr;
 }
 
-std::optional<MessageBoxView> InstallerWindow::FindMessageBox(
-    std::chrono::milliseconds patience) const {
-  return FindMessageBoxOver(window_, patience);
-}
-
 std::optional<InstallerWindow> InstallerWindow::Find(DWORD process_id,
                                                      std::chrono::milliseconds patience) {
   // Its message boxes are dialogs too, but owned by it.

@@ -31,9 +31,6 @@ class InstallerWindow {
   bool HasEnded() const;
   // The lines of the install log, as the current page lists them.
   std::vector<std::wstring> LogLines() const;
-  // A message box the installer shows over its window within `patience`.
-  std::optional<MessageBoxView> FindMessageBox(
-      std::chrono::milliseconds patience = kPatience) const;
 
   // The installer's window once it is shown, within `patience`.
   static std::optional<InstallerWindow> Find(DWORD process_id,
