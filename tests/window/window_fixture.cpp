@@ -146,7 +146,7 @@ void WindowTest::ExpectEnded(const StartedProgram& run, ExitCode exit_code,
 
 void ShownDialogTest::SetUp() {
   WriteProfile();
-  run_.emplace(program_, L" " + Directory());
+  run_.emplace(program_, CommandTail());
   dialog_ = driver::PlanDialog::Find(run_->process_id());
   ASSERT_TRUE(dialog_) << "the dialog was not shown";
 }

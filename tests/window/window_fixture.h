@@ -58,9 +58,12 @@ std::wstring LogText(const std::filesystem::path& path);
 // `text` with each `placeholder` in it replaced by `with`.
 std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const std::wstring& with);
 
+// The scratch directory's name unless a test names another.
+inline constexpr char kWindowDirectory[] = "planchoice-window";
+
 class WindowTest : public ::testing::Test {
  protected:
-  explicit WindowTest(const std::string& directory_name = "planchoice-window");
+  explicit WindowTest(const std::string& directory_name = kWindowDirectory);
 
   void WriteProfile(const std::string& bytes = ProfileText()) const;
   std::optional<std::string> Profile() const;
@@ -81,7 +84,10 @@ class WindowTest : public ::testing::Test {
 // A dialog shown on a directory that holds the usual profile.
 class ShownDialogTest : public WindowTest {
  protected:
+  using WindowTest::WindowTest;
   void SetUp() override;
+  // The command line after the program's quoted name.
+  virtual std::wstring CommandTail() const { return L" " + Directory(); }
 
   std::optional<StartedProgram> run_;
   std::optional<driver::PlanDialog> dialog_;
