@@ -148,10 +148,6 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
     }
   }
 
-  std::optional<std::string> Installed(const char* name) const {
-    return ReadBytes(install_dir_ / name);
-  }
-
   const ScratchDir dir_{"planchoice msi \xC3\xBC"};
   std::filesystem::path install_dir_ = Expanded(L"%ProgramFiles%\\Kelvarin Setup");
 };
@@ -181,7 +177,7 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
     // Nothing of it left: no file (a refused work file folder stays as it
     // was), no remembered plan.
     for (const char* name : {"kelvarin.cmp", "PlanChoice.exe", "planset.exe"}) {
-      EXPECT_FALSE(Installed(name)) << name;
+      EXPECT_FALSE(ReadBytes(install_dir_ / name)) << name;
     }
     EXPECT_FALSE(KeyExists(kRememberedKey));
     if (run.before == Before::kWorkFileIsAFolder) {
