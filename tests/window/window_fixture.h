@@ -63,14 +63,17 @@ inline constexpr char kWindowDirectory[] = "planchoice-window";
 
 class WindowTest : public ::testing::Test {
  protected:
-  explicit WindowTest(const std::string& directory_name = kWindowDirectory);
+  explicit WindowTest(const std::string& directory_name = kWindowDirectory)
+      : dir_(directory_name) {}
 
-  void WriteProfile(const std::string& bytes = ProfileText()) const;
-  std::optional<std::string> Profile() const;
-  bool WorkFileExists() const;
+  void WriteProfile(const std::string& bytes = ProfileText()) const {
+    dir_.Write("kelvarin.cmp", bytes);
+  }
+  std::optional<std::string> Profile() const { return dir_.Read("kelvarin.cmp"); }
+  bool WorkFileExists() const { return std::filesystem::exists(dir_ / "kelvarin.tmp"); }
   // The scratch directory as the program is given it.
-  std::wstring Directory() const;
-  std::wstring ProfilePath() const;
+  std::wstring Directory() const { return dir_.path().wstring(); }
+  std::wstring ProfilePath() const { return (dir_ / "kelvarin.cmp").wstring(); }
   // Checks that the profile holds `number` and that no work file is left.
   void ExpectProfileWith(std::string_view number = kNumberAsWritten) const;
   // Checks that `run` ends with `exit_code` and leaves the profile with `number`.

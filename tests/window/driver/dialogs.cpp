@@ -1,8 +1,6 @@
 #include "driver/dialogs.h"
 
-#include "dialog/control_ids.h"
 #include "driver/screen_pixels.h"
-#include "driver/window_query.h"
 
 namespace planchoice::driver {
 namespace {
@@ -10,10 +8,6 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 
 }  // namespace
-
-std::wstring MessageBoxView::Title() const {
-  return driver::Text(box_);
-}
 
 std::wstring MessageBoxView::Text() const {
   const HWND text = ::GetDlgItem(box_, kMessageBoxTextId);
@@ -53,10 +47,6 @@ bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
       patience);
 }
 
-void MessageBoxView::Dismiss() const {
-  Press(IDOK);
-}
-
 void MessageBoxView::Press(int button) const {
   ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0);
 }
@@ -83,32 +73,8 @@ std::optional<PlanDialog> PlanDialog::Find(DWORD process_id, std::chrono::millis
   return window != nullptr ? std::optional<PlanDialog>(PlanDialog(window)) : std::nullopt;
 }
 
-HWND PlanDialog::label() const {
-  return ::GetDlgItem(window_, control::Label1);
-}
-
-HWND PlanDialog::plan() const {
-  return ::GetDlgItem(window_, control::Plan);
-}
-
-HWND PlanDialog::ok() const {
-  return ::GetDlgItem(window_, control::OK);
-}
-
 HWND PlanDialog::PlanEdit() const {
   return ::FindWindowExW(plan(), nullptr, L"Edit", nullptr);
-}
-
-bool PlanDialog::IsOpen() const {
-  return ::IsWindow(window_) && ::IsWindowVisible(window_);
-}
-
-std::wstring PlanDialog::Caption() const {
-  return Text(window_);
-}
-
-std::wstring PlanDialog::PlanText() const {
-  return Text(plan());
 }
 
 std::vector<std::wstring> PlanDialog::PlanList() const {
@@ -174,10 +140,6 @@ bool PlanDialog::PastePlan(const std::wstring& text) const {
   }
   ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   return WaitUntil([&] { return PlanText() == text; });
-}
-
-bool PlanDialog::ClickOk() const {
-  return ClickButton(ok());
 }
 
 bool PlanDialog::PressKey(UINT virtual_key) const {
