@@ -47,10 +47,6 @@ bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
       patience);
 }
 
-void MessageBoxView::Press(int button) const {
-  ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0);
-}
-
 std::optional<MessageBoxView> FindMessageBox(DWORD process_id, std::chrono::milliseconds patience) {
   const HWND box = FindTopWindow(
       process_id, [](HWND window) { return ClassName(window) == kDialogClass; }, patience);
@@ -91,21 +87,9 @@ std::vector<std::wstring> PlanDialog::PlanList() const {
   return labels;
 }
 
-int PlanDialog::Selection() const {
-  return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0));
-}
-
 std::pair<int, int> PlanDialog::TextSelection() const {
   const auto selection = static_cast<DWORD>(SendWithin(plan(), CB_GETEDITSEL, 0, 0));
   return {LOWORD(selection), HIWORD(selection)};
-}
-
-bool PlanDialog::FocusIsInPlan() const {
-  return IsSelfOrChild(plan(), FocusedWindowOf(window_));
-}
-
-bool PlanDialog::FocusIsOnOk() const {
-  return FocusedWindowOf(window_) == ok();
 }
 
 bool PlanDialog::PickPlan(const std::wstring& label) const {
@@ -149,10 +133,6 @@ bool PlanDialog::PressKey(UINT virtual_key) const {
   }
   PostKey(focus, virtual_key);
   return true;
-}
-
-void PlanDialog::ClickCloseBox() const {
-  ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 }  // namespace planchoice::driver

@@ -30,7 +30,7 @@ class MessageBoxView {
   // Presses OK, as the user would.
   void Dismiss() const { Press(IDOK); }
   // Presses the button with the id that MessageBox returns for it, e.g. IDYES.
-  void Press(int button) const;
+  void Press(int button) const { ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0); }
 
  private:
   HWND box_;
@@ -57,13 +57,13 @@ class PlanDialog {
   std::wstring PlanText() const { return Text(plan()); }
   std::vector<std::wstring> PlanList() const;
   // The list entry selected, or -1.
-  int Selection() const;
+  int Selection() const { return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0)); }
   // The part of the plan box's text that is selected, as [first, end)
   // character positions.
   std::pair<int, int> TextSelection() const;
   // Whether the keyboard focus is in the plan box (its edit field or the box).
-  bool FocusIsInPlan() const;
-  bool FocusIsOnOk() const;
+  bool FocusIsInPlan() const { return IsSelfOrChild(plan(), FocusedWindowOf(window_)); }
+  bool FocusIsOnOk() const { return FocusedWindowOf(window_) == ok(); }
 
   // Picks `label` from the list as a mouse would; false when it is not listed.
   bool PickPlan(const std::wstring& label) const;
@@ -78,7 +78,7 @@ class PlanDialog {
   // of the window has it.
   bool PressKey(UINT virtual_key) const;
   // Clicks the close box.
-  void ClickCloseBox() const;
+  void ClickCloseBox() const { ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
   // The process's main window once it is shown, within `patience`.
   static std::optional<PlanDialog> Find(DWORD process_id,

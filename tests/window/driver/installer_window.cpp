@@ -10,14 +10,6 @@ constexpr int kInstallLogId = 1016;
 
 }  // namespace
 
-bool InstallerWindow::ClickNext() const {
-  return ClickButton(::GetDlgItem(window_, IDOK));
-}
-
-bool InstallerWindow::ClickCancel() const {
-  return ClickButton(::GetDlgItem(window_, IDCANCEL));
-}
-
 bool InstallerWindow::HasEnded() const {
   // Both can be clicked on the folder page, neither while installing; on the
   // way from one page to the other only Cancel can, for a moment.
