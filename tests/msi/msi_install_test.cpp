@@ -20,9 +20,6 @@
 namespace planchoice::testing {
 namespace {
 
-constexpr DWORD kInstalled = 0;
-constexpr DWORD kInstallFailed = 1603;  // ERROR_INSTALL_FAILURE
-
 // Installs under Wine take seconds; a loaded machine may take many more.
 constexpr std::chrono::minutes kInstallPatience{3};
 

@@ -20,12 +20,6 @@
 namespace planchoice::testing {
 namespace {
 
-// The installer's own exit codes, as Windows Installer defines them.
-constexpr DWORD kInstalled = 0;
-constexpr DWORD kCancelled = 1602;
-constexpr DWORD kInstallFailed = 1603;
-constexpr DWORD kBadCommandLine = 1639;
-
 class SetupTest : public ::testing::Test {
  protected:
   // Starts the installer with `options`, installing into the scratch folder.

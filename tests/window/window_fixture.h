@@ -1,6 +1,7 @@
 // What the window tests share: a scratch directory with a profile in it, the
 // program to start on it, the profile's expected contents, and the layout
-// the window must show; for the installers' tests, the files they install.
+// the window must show; for the installers' tests, their exit codes and the
+// files they install.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +43,12 @@ int AtDpi(int design_pixels, unsigned dpi);
 // Checks that the dialog's client area and each of its controls have the
 // place and size of the design at `dpi`, within a pixel.
 void ExpectLayoutAt(const driver::PlanDialog& dialog, unsigned dpi);
+
+// The installers' exit codes, as Windows Installer defines them.
+inline constexpr DWORD kInstalled = 0;
+inline constexpr DWORD kCancelled = 1602;
+inline constexpr DWORD kInstallFailed = 1603;
+inline constexpr DWORD kBadCommandLine = 1639;
 
 // The profile the installers ship, with `number` in its Phone0 entry and
 // every other byte as it was; as shipped when `number` is empty.
