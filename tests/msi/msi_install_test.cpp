@@ -26,6 +26,7 @@ constexpr std::chrono::minutes kInstallPatience{3};
 constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
 constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
+constexpr wchar_t kPlanInPolicy[] = L"Sorvel 10";
 
 std::wstring UninstallKey(const wchar_t* product_code) {
   return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
@@ -47,13 +48,6 @@ bool KeyExists(const std::wstring& key) {
                                       &opened) == ERROR_SUCCESS;
   const RegistryKeyOwner owner(opened);
   return exists;
-}
-
-// Creates the policy's key as it sets the value.
-void SetPolicyPlan(const std::wstring& plan) {
-  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"Plan", REG_SZ, plan.c_str(),
-                              static_cast<DWORD>((plan.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
 }
 
 std::wstring Expanded(const wchar_t* text) {
@@ -125,7 +119,10 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
       case Before::kNothing:
         break;
       case Before::kPolicyPlan:
-        ASSERT_NO_FATAL_FAILURE(SetPolicyPlan(L"Sorvel 10"));
+        // Creates the policy's key as it sets the value.
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"Plan", REG_SZ, kPlanInPolicy,
+                                    sizeof(kPlanInPolicy)),
+                  ERROR_SUCCESS);
         break;
       case Before::kInstalled:
       case Before::kInstalledWithWorkFile:

@@ -10,11 +10,6 @@
 namespace planchoice::testing {
 namespace {
 
-int ScreenDpi() {
-  const ScreenDcOwner screen(::GetDC(nullptr));
-  return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-}
-
 using DialogAsShown = ShownDialogTest;
 
 TEST_F(DialogAsShown, HasItsCaptionAndQuestion) {
@@ -50,7 +45,8 @@ TEST_F(DialogAsShown, StartsWithTheFocusInPlanAndTabsBetweenPlanAndOk) {
 }
 
 TEST_F(DialogAsShown, PlacesItsControlsAsDesigned) {
-  ASSERT_EQ(ScreenDpi(), 96) << "the design sizes hold at 96 DPI";
+  const ScreenDcOwner screen(::GetDC(nullptr));
+  ASSERT_EQ(::GetDeviceCaps(screen.get(), LOGPIXELSY), 96) << "the design sizes hold at 96 DPI";
   ExpectLayoutAt(*dialog_, 96);
   // The design's own numbers, whatever the table says.
   const RECT client = driver::ClientRect(dialog_->window());
