@@ -20,30 +20,22 @@
 namespace planchoice::testing {
 namespace {
 
-constexpr DWORD kInstalled = 0;
-constexpr DWORD kInstallFailed = 1603;  // ERROR_INSTALL_FAILURE
-
 // Installs under Wine take seconds; a loaded machine may take many more.
 constexpr std::chrono::minutes kInstallPatience{3};
 
 constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
 constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
+constexpr wchar_t kPlanInPolicy[] = L"Sorvel 10";
 
 std::wstring UninstallKey(const wchar_t* product_code) {
   return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
 }
 
 std::optional<std::wstring> RegistryText(const std::wstring& key, const wchar_t* name) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  const RegistryKeyOwner owner(opened);
   wchar_t value[512] = L"";
-  DWORD size = sizeof(value) - sizeof(wchar_t);
-  if (::RegQueryValueExW(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+  DWORD size = sizeof(value);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
@@ -56,18 +48,6 @@ bool KeyExists(const std::wstring& key) {
                                       &opened) == ERROR_SUCCESS;
   const RegistryKeyOwner owner(opened);
   return exists;
-}
-
-void SetPolicyPlan(const std::wstring& plan) {
-  HKEY created = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                              &created, nullptr),
-            ERROR_SUCCESS);
-  const RegistryKeyOwner owner(created);
-  ASSERT_EQ(
-      ::RegSetValueExW(created, L"Plan", 0, REG_SZ, reinterpret_cast<const BYTE*>(plan.c_str()),
-                       static_cast<DWORD>((plan.size() + 1) * sizeof(wchar_t))),
-      ERROR_SUCCESS);
 }
 
 std::wstring Expanded(const wchar_t* text) {
@@ -139,7 +119,10 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
       case Before::kNothing:
         break;
       case Before::kPolicyPlan:
-        ASSERT_NO_FATAL_FAILURE(SetPolicyPlan(L"Sorvel 10"));
+        // Creates the policy's key as it sets the value.
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicyKey, L"Plan", REG_SZ, kPlanInPolicy,
+                                    sizeof(kPlanInPolicy)),
+                  ERROR_SUCCESS);
         break;
       case Before::kInstalled:
       case Before::kInstalledWithWorkFile:
@@ -157,10 +140,6 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
         break;
     }
-  }
-
-  std::optional<std::string> Installed(const char* name) const {
-    return ReadBytes(install_dir_ / name);
   }
 
   const ScratchDir dir_{"planchoice msi \xC3\xBC"};
@@ -192,7 +171,7 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
     // Nothing of it left: no file (a refused work file folder stays as it
     // was), no remembered plan.
     for (const char* name : {"kelvarin.cmp", "PlanChoice.exe", "planset.exe"}) {
-      EXPECT_FALSE(Installed(name)) << name;
+      EXPECT_FALSE(ReadBytes(install_dir_ / name)) << name;
     }
     EXPECT_FALSE(KeyExists(kRememberedKey));
     if (run.before == Before::kWorkFileIsAFolder) {

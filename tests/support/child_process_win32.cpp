@@ -120,15 +120,10 @@ StartedProgram::~StartedProgram() {
 }
 
 ProcessResult StartedProgram::Wait() {
-  const KernelObjectOwner process = std::move(process_);
-  ::WaitForSingleObject(process.get(), INFINITE);
   ProcessResult result;
-  DWORD exit_code = 0;
-  if (::GetExitCodeProcess(process.get(), &exit_code)) {
-    result.exit_code = static_cast<ExitCode>(exit_code);
-  }
+  result.exit_code = WaitForExit(std::chrono::milliseconds(INFINITE)).value_or(result.exit_code);
   PROCESS_MEMORY_COUNTERS memory{};
-  if (::GetProcessMemoryInfo(process.get(), &memory, sizeof(memory))) {
+  if (::GetProcessMemoryInfo(process_.get(), &memory, sizeof(memory))) {
     result.peak_memory_kb = static_cast<long>(memory.PeakWorkingSetSize / 1024);
   }
   if (outputs_) {

@@ -10,29 +10,20 @@
 namespace planchoice::testing {
 namespace {
 
-using driver::ClassName;
-using driver::Style;
-using driver::Text;
-
-int ScreenDpi() {
-  const ScreenDcOwner screen(::GetDC(nullptr));
-  return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-}
-
 using DialogAsShown = ShownDialogTest;
 
 TEST_F(DialogAsShown, HasItsCaptionAndQuestion) {
   EXPECT_EQ(dialog_->Caption(), L"Kelvarin Plan Choice");
-  EXPECT_EQ(Text(dialog_->label()), L"Which plan are have you registered with Kelvarin?");
-  EXPECT_EQ(Text(dialog_->ok()), L"OK");
+  EXPECT_EQ(driver::Text(dialog_->label()), L"Which plan are have you registered with Kelvarin?");
+  EXPECT_EQ(driver::Text(dialog_->ok()), L"OK");
 }
 
 TEST_F(DialogAsShown, IsMadeOfStandardControls) {
-  EXPECT_EQ(ClassName(dialog_->label()), L"Static");
-  EXPECT_EQ(ClassName(dialog_->plan()), L"ComboBox");
-  EXPECT_EQ(ClassName(dialog_->ok()), L"Button");
-  EXPECT_EQ(Style(dialog_->plan()) & 0x3, CBS_DROPDOWN);
-  EXPECT_EQ(Style(dialog_->ok()) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(driver::ClassName(dialog_->label()), L"Static");
+  EXPECT_EQ(driver::ClassName(dialog_->plan()), L"ComboBox");
+  EXPECT_EQ(driver::ClassName(dialog_->ok()), L"Button");
+  EXPECT_EQ(driver::Style(dialog_->plan()) & 0x3, CBS_DROPDOWN);
+  EXPECT_EQ(driver::Style(dialog_->ok()) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 }
 
 TEST_F(DialogAsShown, StartsWithAnEmptyPlanAndNoSelection) {
@@ -54,7 +45,8 @@ TEST_F(DialogAsShown, StartsWithTheFocusInPlanAndTabsBetweenPlanAndOk) {
 }
 
 TEST_F(DialogAsShown, PlacesItsControlsAsDesigned) {
-  ASSERT_EQ(ScreenDpi(), 96) << "the design sizes hold at 96 DPI";
+  const ScreenDcOwner screen(::GetDC(nullptr));
+  ASSERT_EQ(::GetDeviceCaps(screen.get(), LOGPIXELSY), 96) << "the design sizes hold at 96 DPI";
   ExpectLayoutAt(*dialog_, 96);
   // The design's own numbers, whatever the table says.
   const RECT client = driver::ClientRect(dialog_->window());
@@ -64,7 +56,7 @@ TEST_F(DialogAsShown, PlacesItsControlsAsDesigned) {
 }
 
 TEST_F(DialogAsShown, HasAFixedFrameWithOnlyACloseBox) {
-  const LONG_PTR style = Style(dialog_->window());
+  const LONG_PTR style = driver::Style(dialog_->window());
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
   EXPECT_EQ(style & WS_SYSMENU, WS_SYSMENU);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);

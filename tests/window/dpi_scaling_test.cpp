@@ -14,8 +14,17 @@
 namespace planchoice::testing {
 namespace {
 
-class DialogAtEachDpi : public WindowTest, public ::testing::WithParamInterface<unsigned> {
+class DialogAtEachDpi : public ShownDialogTest, public ::testing::WithParamInterface<unsigned> {
  protected:
+  void SetUp() override {
+    if (!UnderWine()) {
+      GTEST_SKIP() << "Windows takes a new DPI only at sign-in";
+    }
+    // Held until the program has shown its window, and so read the setting.
+    const driver::SystemDpiSetting dpi(GetParam());
+    ShownDialogTest::SetUp();
+  }
+
   // The question's letters, from the top of the highest to the bottom of the
   // lowest, as high as its font's points at this DPI.
   int AskedLetterHeight() const {
@@ -24,26 +33,12 @@ class DialogAtEachDpi : public WindowTest, public ::testing::WithParamInterface<
 };
 
 TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
-  if (!UnderWine()) {
-    GTEST_SKIP() << "Windows takes a new DPI only at sign-in";
-  }
-  WriteProfile();
-  std::optional<StartedProgram> run;
-  std::optional<driver::PlanDialog> dialog;
-  {
-    // Held until the program has shown its window, and so read the setting.
-    const driver::SystemDpiSetting dpi(GetParam());
-    run.emplace(program_, L" " + Directory());
-    dialog = driver::PlanDialog::Find(run->process_id());
-  }
-  ASSERT_TRUE(dialog) << "the dialog was not shown";
-
-  ExpectLayoutAt(*dialog, GetParam());
+  ExpectLayoutAt(*dialog_, GetParam());
 
   std::vector<driver::DrawnLine> question;
   // The window may be shown a moment before its controls are drawn.
   driver::WaitUntil([&] {
-    question = driver::DrawnLines(dialog->label());
+    question = driver::DrawnLines(dialog_->label());
     return question.size() == 2;
   });
   ASSERT_EQ(question.size(), 2u) << "the question's lines";
@@ -51,8 +46,8 @@ TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
       << "the question is drawn " << question[0].height << " px high, not " << AskedLetterHeight();
   EXPECT_EQ(question[0].words, 5) << "the question's first line ends elsewhere than after \"you\"";
 
-  dialog->ClickCloseBox();
-  EXPECT_EQ(run->WaitForExit(), ExitCode::kClosed);
+  dialog_->ClickCloseBox();
+  EXPECT_EQ(run_->WaitForExit(), ExitCode::kClosed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, DialogAtEachDpi, ::testing::Values(96u, 120u, 144u, 192u),

@@ -1,4 +1,6 @@
-// Choosing a plan: what OK, Enter, Escape and the close box do with it.
+// Choosing a plan: what OK, Enter, Escape and the close box do with it, and
+// which directory's profile it is written to as setup programs spell the
+// directory on the command line.
 #include <gtest/gtest.h>
 
 #include <string_view>
@@ -22,13 +24,22 @@ struct UserChoice {
   Ending ending;
   ExitCode exit_code;
   std::string_view number;  // in the profile afterwards
+  // The command line after the program's quoted name, for `directory`.
+  std::wstring (*command_tail)(const std::wstring& directory) = [](const std::wstring& d) {
+    return L" " + d;
+  };
+  const char* directory_name = kWindowDirectory;  // UTF-8
 };
 
 void PrintTo(const UserChoice& choice, std::ostream* out) {
   *out << choice.name;
 }
 
-class PlanChosen : public ShownDialogTest, public ::testing::WithParamInterface<UserChoice> {};
+class PlanChosen : public ShownDialogTest, public ::testing::WithParamInterface<UserChoice> {
+ protected:
+  PlanChosen() : ShownDialogTest(GetParam().directory_name) {}
+  std::wstring CommandTail() const override { return GetParam().command_tail(Directory()); }
+};
 
 TEST_P(PlanChosen, SetsItsNumberOrNoneAndEnds) {
   const UserChoice& choice = GetParam();
@@ -65,7 +76,26 @@ INSTANTIATE_TEST_SUITE_P(
         UserChoice{"CloseBoxWithPlanPicked", L"Sorvel 25", false, Ending::kClicksTheCloseBox,
                    kClosed, kNumberAsWritten},
         UserChoice{"EscapeWithPlanPicked", L"Sorvel 25", false, Ending::kPressesEscape, kClosed,
-                   kNumberAsWritten}),
+                   kNumberAsWritten},
+        UserChoice{"QuotedWithSpaces", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" \"" + d + L"\""; },
+                   "plan choice with spaces"},
+        UserChoice{"QuotedThenABlank", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" \"" + d + L"\" "; },
+                   "plan choice with spaces"},
+        UserChoice{"UnquotedWithSpaces", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" " + d; },
+                   "plan choice with spaces"},
+        UserChoice{"TrailingBackslash", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" " + d + L"\\"; }},
+        UserChoice{"QuotedWithTrailingBackslash", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" \"" + d + L"\\\""; },
+                   "plan choice with spaces"},
+        UserChoice{"BlanksBeforeIt", L"Sorvel 10", false, Ending::kClicksOk, kSuccess,
+                   kAccessNumberA, [](const std::wstring& d) { return L" \t  " + d; }},
+        UserChoice{"NonAsciiName", L"Sorvel 10", false, Ending::kClicksOk, kSuccess, kAccessNumberA,
+                   [](const std::wstring& d) { return L" " + d; },
+                   "planchoice \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\x9E"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A plan refused with a message box over the dialog.

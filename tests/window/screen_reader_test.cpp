@@ -41,9 +41,29 @@ void PrintTo(const Annotation& annotation, std::ostream* out) {
        << "}";
 }
 
-// Records what it is asked to annotate and to take back; refuses the rest.
+// Answers for the runtime's class in this process while it lives. Records
+// what it is asked to annotate and to take back; refuses the rest.
 class RecordingRuntime final : public IAccPropServices, public IClassFactory {
  public:
+  RecordingRuntime() {
+    apartment_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    registered_ =
+        SUCCEEDED(::CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(this),
+                                          CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_));
+  }
+  ~RecordingRuntime() {
+    if (registered_) {
+      ::CoRevokeClassObject(cookie_);
+    }
+    if (apartment_) {
+      ::CoUninitialize();
+    }
+  }
+  RecordingRuntime(const RecordingRuntime&) = delete;
+  RecordingRuntime& operator=(const RecordingRuntime&) = delete;
+
+  bool registered() const { return registered_; }
+
   std::vector<Annotation> made;
   std::vector<Annotation> taken_back;
 
@@ -122,29 +142,6 @@ class RecordingRuntime final : public IAccPropServices, public IClassFactory {
   HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
     return E_NOTIMPL;
   }
-};
-
-// The runtime's class, answered by `runtime` in this process while it lives.
-class RuntimeStandIn {
- public:
-  explicit RuntimeStandIn(RecordingRuntime& runtime) {
-    apartment_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    registered_ = SUCCEEDED(
-        ::CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&runtime),
-                                CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_));
-  }
-  ~RuntimeStandIn() {
-    if (registered_) {
-      ::CoRevokeClassObject(cookie_);
-    }
-    if (apartment_) {
-      ::CoUninitialize();
-    }
-  }
-  RuntimeStandIn(const RuntimeStandIn&) = delete;
-  RuntimeStandIn& operator=(const RuntimeStandIn&) = delete;
-
-  bool registered() const { return registered_; }
 
  private:
   bool apartment_ = false;
@@ -154,8 +151,7 @@ class RuntimeStandIn {
 
 TEST(ScreenReaderNames, CallTheClientAreaADialogNameThePlanBoxAndItsFieldAndAreTakenBack) {
   RecordingRuntime runtime;
-  const RuntimeStandIn stand_in(runtime);
-  ASSERT_TRUE(stand_in.registered());
+  ASSERT_TRUE(runtime.registered());
   const WindowOwner form(::CreateWindowExW(0, L"Static", L"", WS_OVERLAPPED, 0, 0, 426, 122,
                                            nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
   ASSERT_TRUE(form);

@@ -111,28 +111,6 @@ std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const st
   return text;
 }
 
-WindowTest::WindowTest(const std::string& directory_name) : dir_(directory_name) {}
-
-void WindowTest::WriteProfile(const std::string& bytes) const {
-  dir_.Write("kelvarin.cmp", bytes);
-}
-
-std::optional<std::string> WindowTest::Profile() const {
-  return dir_.Read("kelvarin.cmp");
-}
-
-bool WindowTest::WorkFileExists() const {
-  return std::filesystem::exists(dir_ / "kelvarin.tmp");
-}
-
-std::wstring WindowTest::Directory() const {
-  return dir_.path().wstring();
-}
-
-std::wstring WindowTest::ProfilePath() const {
-  return (dir_ / "kelvarin.cmp").wstring();
-}
-
 void WindowTest::ExpectProfileWith(std::string_view number) const {
   EXPECT_EQ(Profile(), ProfileText(number));
   EXPECT_FALSE(WorkFileExists());
@@ -146,7 +124,7 @@ void WindowTest::ExpectEnded(const StartedProgram& run, ExitCode exit_code,
 
 void ShownDialogTest::SetUp() {
   WriteProfile();
-  run_.emplace(program_, L" " + Directory());
+  run_.emplace(program_, CommandTail());
   dialog_ = driver::PlanDialog::Find(run_->process_id());
   ASSERT_TRUE(dialog_) << "the dialog was not shown";
 }

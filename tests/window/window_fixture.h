@@ -1,6 +1,7 @@
 // What the window tests share: a scratch directory with a profile in it, the
 // program to start on it, the profile's expected contents, and the layout
-// the window must show; for the installers' tests, the files they install.
+// the window must show; for the installers' tests, their exit codes and the
+// files they install.
 #pragma once
 
 #include <windows.h>
@@ -43,6 +44,12 @@ int AtDpi(int design_pixels, unsigned dpi);
 // place and size of the design at `dpi`, within a pixel.
 void ExpectLayoutAt(const driver::PlanDialog& dialog, unsigned dpi);
 
+// The installers' exit codes, as Windows Installer defines them.
+inline constexpr DWORD kInstalled = 0;
+inline constexpr DWORD kCancelled = 1602;
+inline constexpr DWORD kInstallFailed = 1603;
+inline constexpr DWORD kBadCommandLine = 1639;
+
 // The profile the installers ship, with `number` in its Phone0 entry and
 // every other byte as it was; as shipped when `number` is empty.
 std::string ShippedProfileWith(std::string_view number);
@@ -58,16 +65,22 @@ std::wstring LogText(const std::filesystem::path& path);
 // `text` with each `placeholder` in it replaced by `with`.
 std::wstring Replaced(std::wstring text, std::wstring_view placeholder, const std::wstring& with);
 
+// The scratch directory's name unless a test names another.
+inline constexpr char kWindowDirectory[] = "planchoice-window";
+
 class WindowTest : public ::testing::Test {
  protected:
-  explicit WindowTest(const std::string& directory_name = "planchoice-window");
+  explicit WindowTest(const std::string& directory_name = kWindowDirectory)
+      : dir_(directory_name) {}
 
-  void WriteProfile(const std::string& bytes = ProfileText()) const;
-  std::optional<std::string> Profile() const;
-  bool WorkFileExists() const;
+  void WriteProfile(const std::string& bytes = ProfileText()) const {
+    dir_.Write("kelvarin.cmp", bytes);
+  }
+  std::optional<std::string> Profile() const { return dir_.Read("kelvarin.cmp"); }
+  bool WorkFileExists() const { return std::filesystem::exists(dir_ / "kelvarin.tmp"); }
   // The scratch directory as the program is given it.
-  std::wstring Directory() const;
-  std::wstring ProfilePath() const;
+  std::wstring Directory() const { return dir_.path().wstring(); }
+  std::wstring ProfilePath() const { return (dir_ / "kelvarin.cmp").wstring(); }
   // Checks that the profile holds `number` and that no work file is left.
   void ExpectProfileWith(std::string_view number = kNumberAsWritten) const;
   // Checks that `run` ends with `exit_code` and leaves the profile with `number`.
@@ -81,7 +94,10 @@ class WindowTest : public ::testing::Test {
 // A dialog shown on a directory that holds the usual profile.
 class ShownDialogTest : public WindowTest {
  protected:
+  using WindowTest::WindowTest;
   void SetUp() override;
+  // The command line after the program's quoted name.
+  virtual std::wstring CommandTail() const { return L" " + Directory(); }
 
   std::optional<StartedProgram> run_;
   std::optional<driver::PlanDialog> dialog_;

@@ -1,8 +1,6 @@
 #include "driver/dialogs.h"
 
-#include "dialog/control_ids.h"
 #include "driver/screen_pixels.h"
-#include "driver/window_query.h"
 
 namespace planchoice::driver {
 namespace {
@@ -10,10 +8,6 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 
 }  // namespace
-
-std::wstring MessageBoxView::Title() const {
-  return driver::Text(box_);
-}
 
 std::wstring MessageBoxView::Text() const {
   const HWND text = ::GetDlgItem(box_, kMessageBoxTextId);
@@ -53,14 +47,6 @@ bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
       patience);
 }
 
-void MessageBoxView::Dismiss() const {
-  Press(IDOK);
-}
-
-void MessageBoxView::Press(int button) const {
-  ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0);
-}
-
 std::optional<MessageBoxView> FindMessageBox(DWORD process_id, std::chrono::milliseconds patience) {
   const HWND box = FindTopWindow(
       process_id, [](HWND window) { return ClassName(window) == kDialogClass; }, patience);
@@ -83,32 +69,8 @@ std::optional<PlanDialog> PlanDialog::Find(DWORD process_id, std::chrono::millis
   return window != nullptr ? std::optional<PlanDialog>(PlanDialog(window)) : std::nullopt;
 }
 
-HWND PlanDialog::label() const {
-  return ::GetDlgItem(window_, control::Label1);
-}
-
-HWND PlanDialog::plan() const {
-  return ::GetDlgItem(window_, control::Plan);
-}
-
-HWND PlanDialog::ok() const {
-  return ::GetDlgItem(window_, control::OK);
-}
-
 HWND PlanDialog::PlanEdit() const {
   return ::FindWindowExW(plan(), nullptr, L"Edit", nullptr);
-}
-
-bool PlanDialog::IsOpen() const {
-  return ::IsWindow(window_) && ::IsWindowVisible(window_);
-}
-
-std::wstring PlanDialog::Caption() const {
-  return Text(window_);
-}
-
-std::wstring PlanDialog::PlanText() const {
-  return Text(plan());
 }
 
 std::vector<std::wstring> PlanDialog::PlanList() const {
@@ -125,21 +87,9 @@ std::vector<std::wstring> PlanDialog::PlanList() const {
   return labels;
 }
 
-int PlanDialog::Selection() const {
-  return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0));
-}
-
 std::pair<int, int> PlanDialog::TextSelection() const {
   const auto selection = static_cast<DWORD>(SendWithin(plan(), CB_GETEDITSEL, 0, 0));
   return {LOWORD(selection), HIWORD(selection)};
-}
-
-bool PlanDialog::FocusIsInPlan() const {
-  return IsSelfOrChild(plan(), FocusedWindowOf(window_));
-}
-
-bool PlanDialog::FocusIsOnOk() const {
-  return FocusedWindowOf(window_) == ok();
 }
 
 bool PlanDialog::PickPlan(const std::wstring& label) const {
@@ -176,10 +126,6 @@ bool PlanDialog::PastePlan(const std::wstring& text) const {
   return WaitUntil([&] { return PlanText() == text; });
 }
 
-bool PlanDialog::ClickOk() const {
-  return ClickButton(ok());
-}
-
 bool PlanDialog::PressKey(UINT virtual_key) const {
   const HWND focus = FocusedWindowOf(window_);
   if (!IsSelfOrChild(window_, focus)) {
@@ -187,10 +133,6 @@ bool PlanDialog::PressKey(UINT virtual_key) const {
   }
   PostKey(focus, virtual_key);
   return true;
-}
-
-void PlanDialog::ClickCloseBox() const {
-  ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 }  // namespace planchoice::driver

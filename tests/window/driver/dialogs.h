@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "dialog/control_ids.h"
 #include "driver/wait.h"
+#include "driver/window_query.h"
 
 namespace planchoice::driver {
 
@@ -18,7 +20,7 @@ class MessageBoxView {
   explicit MessageBoxView(HWND box) : box_(box) {}
 
   HWND window() const { return box_; }
-  std::wstring Title() const;
+  std::wstring Title() const { return driver::Text(box_); }
   std::wstring Text() const;
   // The captions of the buttons the user can press.
   std::vector<std::wstring> Buttons() const;
@@ -26,9 +28,9 @@ class MessageBoxView {
   // the stop icon), once it is drawn within `patience`.
   bool ShowsIcon(const wchar_t* system_icon, std::chrono::milliseconds patience = kPatience) const;
   // Presses OK, as the user would.
-  void Dismiss() const;
+  void Dismiss() const { Press(IDOK); }
   // Presses the button with the id that MessageBox returns for it, e.g. IDYES.
-  void Press(int button) const;
+  void Press(int button) const { ::PostMessageW(box_, WM_COMMAND, static_cast<WPARAM>(button), 0); }
 
  private:
   HWND box_;
@@ -46,22 +48,22 @@ std::optional<MessageBoxView> FindMessageBoxOver(HWND owner,
 class PlanDialog {
  public:
   HWND window() const { return window_; }
-  HWND label() const;
-  HWND plan() const;
-  HWND ok() const;
+  HWND label() const { return ::GetDlgItem(window_, control::Label1); }
+  HWND plan() const { return ::GetDlgItem(window_, control::Plan); }
+  HWND ok() const { return ::GetDlgItem(window_, control::OK); }
 
-  bool IsOpen() const;
-  std::wstring Caption() const;
-  std::wstring PlanText() const;
+  bool IsOpen() const { return ::IsWindow(window_) && ::IsWindowVisible(window_); }
+  std::wstring Caption() const { return Text(window_); }
+  std::wstring PlanText() const { return Text(plan()); }
   std::vector<std::wstring> PlanList() const;
   // The list entry selected, or -1.
-  int Selection() const;
+  int Selection() const { return static_cast<int>(SendWithin(plan(), CB_GETCURSEL, 0, 0)); }
   // The part of the plan box's text that is selected, as [first, end)
   // character positions.
   std::pair<int, int> TextSelection() const;
   // Whether the keyboard focus is in the plan box (its edit field or the box).
-  bool FocusIsInPlan() const;
-  bool FocusIsOnOk() const;
+  bool FocusIsInPlan() const { return IsSelfOrChild(plan(), FocusedWindowOf(window_)); }
+  bool FocusIsOnOk() const { return FocusedWindowOf(window_) == ok(); }
 
   // Picks `label` from the list as a mouse would; false when it is not listed.
   bool PickPlan(const std::wstring& label) const;
@@ -71,12 +73,12 @@ class PlanDialog {
   // long to type key by key. True once it shows.
   bool PastePlan(const std::wstring& text) const;
   // Clicks OK; false when OK is hidden or disabled, so cannot be clicked.
-  bool ClickOk() const;
+  bool ClickOk() const { return ClickButton(ok()); }
   // Presses a key in the control that has the focus; false when no control
   // of the window has it.
   bool PressKey(UINT virtual_key) const;
   // Clicks the close box.
-  void ClickCloseBox() const;
+  void ClickCloseBox() const { ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
   // The process's main window once it is shown, within `patience`.
   static std::optional<PlanDialog> Find(DWORD process_id,

@@ -10,14 +10,6 @@ constexpr int kInstallLogId = 1016;
 
 }  // namespace
 
-bool InstallerWindow::ClickNext() const {
-  return ClickButton(::GetDlgItem(window_, IDOK));
-}
-
-bool InstallerWindow::ClickCancel() const {
-  return ClickButton(::GetDlgItem(window_, IDCANCEL));
-}
-
 bool InstallerWindow::HasEnded() const {
   // Both can be clicked on the folder page, neither while installing; on the
   // way from one page to the other only Cancel can, for a moment.
@@ -33,11 +25,6 @@ std::vector<std::wstring> InstallerWindow::LogLines() const {
 HWND InstallerWindow::InstallLog() const {
   const HWND page = ::FindWindowExW(window_, nullptr, kDialogClass, nullptr);
   return page != nullptr ? ::GetDlgItem(page, kInstallLogId) : nullptr;
-}
-
-std::optional<MessageBoxView> InstallerWindow::FindMessageBox(
-    std::chrono::milliseconds patience) const {
-  return FindMessageBoxOver(window_, patience);
 }
 
 std::optional<InstallerWindow> InstallerWindow::Find(DWORD process_id,

@@ -13,6 +13,7 @@
 
 #include "driver/dialogs.h"
 #include "driver/wait.h"
+#include "driver/window_query.h"
 
 namespace planchoice::driver {
 
@@ -22,18 +23,15 @@ class InstallerWindow {
 
   // Clicks the button that goes on: Install on the folder page, Close once
   // the installation has succeeded. False when it cannot be clicked.
-  bool ClickNext() const;
+  bool ClickNext() const { return ClickButton(::GetDlgItem(window_, IDOK)); }
   // Clicks Cancel, the way out once the installation has failed. False when
   // it cannot be clicked.
-  bool ClickCancel() const;
+  bool ClickCancel() const { return ClickButton(::GetDlgItem(window_, IDCANCEL)); }
   // Whether the installation has ended: of Next and Cancel only one can be
   // clicked, Close after a success and Cancel after a failure.
   bool HasEnded() const;
   // The lines of the install log, as the current page lists them.
   std::vector<std::wstring> LogLines() const;
-  // A message box the installer shows over its window within `patience`.
-  std::optional<MessageBoxView> FindMessageBox(
-      std::chrono::milliseconds patience = kPatience) const;
 
   // The installer's window once it is shown, within `patience`.
   static std::optional<InstallerWindow> Find(DWORD process_id,

@@ -100,28 +100,23 @@ std::vector<DrawnLine> DrawnLines(HWND window) {
     darkest = std::min(darkest, Luminance(pixel));
   }
   const int threshold = (Luminance(pixels.front()) + darkest + 1) / 2;
-  const auto ink = [&](int x, int y) {
-    return Luminance(pixels[static_cast<std::size_t>(y * width + x)]) < threshold;
-  };
-
-  std::vector<DrawnLine> lines;
-  const auto rows = Runs(height, [&](int y) {
-    for (int x = 0; x < width; ++x) {
-      if (ink(x, y)) {
-        return true;
-      }
-    }
-    return false;
-  });
-  for (const auto& [top, bottom] : rows) {
-    const auto columns = Runs(width, [&, top = top, bottom = bottom](int x) {
-      for (int y = top; y < bottom; ++y) {
-        if (ink(x, y)) {
+  // Whether any pixel of [left, right) x [top, bottom) is ink.
+  const auto ink_in = [&](int left, int right, int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+      for (int x = left; x < right; ++x) {
+        if (Luminance(pixels[static_cast<std::size_t>(y * width + x)]) < threshold) {
           return true;
         }
       }
-      return false;
-    });
+    }
+    return false;
+  };
+
+  std::vector<DrawnLine> lines;
+  for (const auto& [top, bottom] :
+       Runs(height, [&](int y) { return ink_in(0, width, y, y + 1); })) {
+    const auto columns = Runs(
+        width, [&, top = top, bottom = bottom](int x) { return ink_in(x, x + 1, top, bottom); });
     DrawnLine line{bottom - top, columns.empty() ? 0 : 1};
     for (std::size_t i = 1; i < columns.size(); ++i) {
       if (3 * (columns[i].first - columns[i - 1].second) > line.height) {
