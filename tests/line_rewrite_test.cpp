@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "support/memory_streams.h"
+#include "support/plain_rewrite.h"
 
 namespace planchoice {
 namespace {
@@ -139,57 +140,36 @@ TEST_F(RewriteLinesLongText, LongOldValueIsDropped) {
 // changes or is looked at closely scattered among them, checked against a
 // plain line-by-line reading. Large buffers pass runs of unchanged lines in
 // blocks; each such line meets the edges of blocks and buffers somewhere.
-class RewriteLinesMixedText : public ::testing::TestWithParam<std::size_t> {
- protected:
-  static std::string MakeInput(unsigned seed) {
-    static const char* const kStarts[] = {"Phone0=", " Phone0=", "\tPhone0=", "Phone1=", "P",
-                                          " x",      "\t",       "",          "Phone0",  "phone0="};
-    static const char* const kEnds[] = {"\n", "\r", "\r\r\n", "\n\r"};
-    std::uint32_t state = seed * 2654435761u + 1;
-    const auto next = [&state](std::uint32_t range) {
-      state = state * 1664525u + 1013904223u;
-      return (state >> 8) % range;
-    };
-    std::string input;
-    while (input.size() < 20000) {
-      const bool unusual = next(8) == 0;
-      input += unusual ? kStarts[next(10)] : "Key";
-      input.append(next(50), static_cast<char>('a' + next(26)));
-      input += unusual && next(2) == 0 ? kEnds[next(4)] : "\r\n";
-    }
-    return input;
+std::string MixedInput(unsigned seed) {
+  static const char* const kStarts[] = {"Phone0=", " Phone0=", "\tPhone0=", "Phone1=", "P",
+                                        " x",      "\t",       "",          "Phone0",  "phone0="};
+  static const char* const kEnds[] = {"\n", "\r", "\r\r\n", "\n\r"};
+  std::uint32_t state = seed * 2654435761u + 1;
+  const auto next = [&state](std::uint32_t range) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % range;
+  };
+  std::string input;
+  while (input.size() < 20000) {
+    const bool unusual = next(8) == 0;
+    input += unusual ? kStarts[next(10)] : "Key";
+    input.append(next(50), static_cast<char>('a' + next(26)));
+    input += unusual && next(2) == 0 ? kEnds[next(4)] : "\r\n";
   }
+  return input;
+}
 
-  // Each line as the rewrite must write it, and the counts it must return.
-  static std::string Expected(const std::string& input, LineCounts& counts) {
-    std::string expected;
-    std::size_t start = 0;
-    while (start < input.size()) {
-      std::size_t end = input.find_first_of("\r\n", start);
-      if (end == std::string::npos) {
-        end = input.size();
-      }
-      const std::string line = input.substr(start, end - start);
-      const std::size_t text = line.find_first_not_of(" \t");
-      const bool key = text != std::string::npos && line.compare(text, 7, "Phone0=") == 0;
-      expected += (key ? "Phone0=" + std::string(kNumber) : line) + "\r\n";
-      ++counts.lines;
-      counts.replaced += key ? 1 : 0;
-      start = end + (input.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return expected;
-  }
-};
+class RewriteLinesMixedText : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(RewriteLinesMixedText, AgreesWithAPlainReading) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
-    const std::string input = MakeInput(seed);
+    const std::string input = MixedInput(seed);
     for (const std::size_t piece : {std::string::npos, std::size_t{1000}}) {
       MemorySource in(input, piece);
       StringSink out;
       const LineCounts counts = RewriteLines(in, out, kNumber, GetParam());
       LineCounts expected_counts;
-      ASSERT_EQ(out.text(), Expected(input, expected_counts))
+      ASSERT_EQ(out.text(), testing::PlainlyRewritten(input, kNumber, expected_counts))
           << "seed " << seed << ", piece " << piece;
       ASSERT_EQ(counts.lines, expected_counts.lines);
       ASSERT_EQ(counts.replaced, expected_counts.replaced);
