@@ -11,8 +11,8 @@
 namespace planchoice {
 namespace {
 
-using testing::MemorySource;
-using testing::StringSink;
+using testing::InMemoryRewrite;
+using testing::RewriteInMemory;
 
 constexpr std::string_view kNumber = "87654321";
 
@@ -73,15 +73,12 @@ class RewriteLinesCase
 
 TEST_P(RewriteLinesCase, WritesTheExpectedLines) {
   const auto& [c, buffer_size, piece] = GetParam();
-  MemorySource in(c.input, piece);
-  StringSink out;
+  const InMemoryRewrite rewrite = RewriteInMemory(c.input, kNumber, buffer_size, piece);
 
-  const LineCounts counts = RewriteLines(in, out, kNumber, buffer_size);
-
-  EXPECT_EQ(out.text(), c.output);
-  EXPECT_EQ(counts.lines, c.lines);
-  EXPECT_EQ(counts.replaced, c.replaced);
-  EXPECT_EQ(counts.carrying, c.carrying);
+  EXPECT_EQ(rewrite.text, c.output);
+  EXPECT_EQ(rewrite.counts.lines, c.lines);
+  EXPECT_EQ(rewrite.counts.replaced, c.replaced);
+  EXPECT_EQ(rewrite.counts.carrying, c.carrying);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,
@@ -96,43 +93,36 @@ INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,
                                                               : std::to_string(piece));
                          });
 
-class RewriteLinesLongText : public ::testing::Test {
- protected:
-  static constexpr std::size_t kBuffer = 4096;
+// Lines, indentation and old values many times longer than the buffer.
+constexpr std::size_t kBuffer = 4096;
 
-  std::string Rewrite(const std::string& input) {
-    MemorySource in(input);
-    StringSink out;
-    RewriteLines(in, out, kNumber, kBuffer);
-    seeks_ = in.seeks();
-    return out.text();
-  }
+std::string Rewritten(const std::string& input) {
+  return RewriteInMemory(input, kNumber, kBuffer).text;
+}
 
-  int seeks_ = 0;
-};
-
-TEST_F(RewriteLinesLongText, LineManyBuffersLongPassesWhole) {
+TEST(RewriteLinesLongText, LineManyBuffersLongPassesWhole) {
   std::string line;
   for (std::size_t i = 0; line.size() < 300 * kBuffer; ++i) {
     line += "Value" + std::to_string(i) + ", ";
   }
-  EXPECT_EQ(Rewrite(line + "\nPhone0=1\n"), line + "\r\nPhone0=87654321\r\n");
+  EXPECT_EQ(Rewritten(line + "\nPhone0=1\n"), line + "\r\nPhone0=87654321\r\n");
 }
 
-TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsKeptBeforeOtherText) {
+TEST(RewriteLinesLongText, IndentationLongerThanTheBufferIsKeptBeforeOtherText) {
   const std::string indent(3 * kBuffer + 5, ' ');
-  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone1=2\nB=3\n"),
-            "A=1\r\n" + indent + "Phone1=2\r\nB=3\r\n");
-  EXPECT_EQ(seeks_, 1);  // the indentation is read once more, nothing else
+  const InMemoryRewrite rewrite =
+      RewriteInMemory("A=1\n" + indent + "Phone1=2\nB=3\n", kNumber, kBuffer);
+  EXPECT_EQ(rewrite.text, "A=1\r\n" + indent + "Phone1=2\r\nB=3\r\n");
+  EXPECT_EQ(rewrite.seeks, 1);  // the indentation is read once more, nothing else
 }
 
-TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsDroppedBeforeTheKey) {
+TEST(RewriteLinesLongText, IndentationLongerThanTheBufferIsDroppedBeforeTheKey) {
   const std::string indent(3 * kBuffer + 5, '\t');
-  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone0=2\nB=3\n"), "A=1\r\nPhone0=87654321\r\nB=3\r\n");
+  EXPECT_EQ(Rewritten("A=1\n" + indent + "Phone0=2\nB=3\n"), "A=1\r\nPhone0=87654321\r\nB=3\r\n");
 }
 
-TEST_F(RewriteLinesLongText, LongOldValueIsDropped) {
-  EXPECT_EQ(Rewrite("Phone0=" + std::string(5 * kBuffer, '9') + "\r\nB=3\r\n"),
+TEST(RewriteLinesLongText, LongOldValueIsDropped) {
+  EXPECT_EQ(Rewritten("Phone0=" + std::string(5 * kBuffer, '9') + "\r\nB=3\r\n"),
             "Phone0=87654321\r\nB=3\r\n");
 }
 
@@ -165,14 +155,12 @@ TEST_P(RewriteLinesMixedText, AgreesWithAPlainReading) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
     const std::string input = MixedInput(seed);
     for (const std::size_t piece : {std::string::npos, std::size_t{1000}}) {
-      MemorySource in(input, piece);
-      StringSink out;
-      const LineCounts counts = RewriteLines(in, out, kNumber, GetParam());
+      const InMemoryRewrite rewrite = RewriteInMemory(input, kNumber, GetParam(), piece);
       LineCounts expected_counts;
-      ASSERT_EQ(out.text(), testing::PlainlyRewritten(input, kNumber, expected_counts))
+      ASSERT_EQ(rewrite.text, testing::PlainlyRewritten(input, kNumber, expected_counts))
           << "seed " << seed << ", piece " << piece;
-      ASSERT_EQ(counts.lines, expected_counts.lines);
-      ASSERT_EQ(counts.replaced, expected_counts.replaced);
+      ASSERT_EQ(rewrite.counts.lines, expected_counts.lines);
+      ASSERT_EQ(rewrite.counts.replaced, expected_counts.replaced);
     }
   }
 }

@@ -33,13 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t piece = data[1] < 128 ? 1 + data[1] % 32 : std::string::npos;
   const std::string input(reinterpret_cast<const char*>(data) + 2, size - 2);
 
-  planchoice::testing::MemorySource in(input, piece);
-  planchoice::testing::StringSink out;
-  const planchoice::LineCounts counts = planchoice::RewriteLines(in, out, kNumber, buffer_size);
-
+  const planchoice::testing::InMemoryRewrite rewrite =
+      planchoice::testing::RewriteInMemory(input, kNumber, buffer_size, piece);
   planchoice::LineCounts expected;
-  Require(out.text() == planchoice::testing::PlainlyRewritten(input, kNumber, expected));
-  Require(counts.lines == expected.lines);
-  Require(counts.replaced == expected.replaced);
+  Require(rewrite.text == planchoice::testing::PlainlyRewritten(input, kNumber, expected));
+  Require(rewrite.counts.lines == expected.lines);
+  Require(rewrite.counts.replaced == expected.replaced);
   return 0;
 }
