@@ -36,6 +36,11 @@ std::string ProfileOf(std::size_t megabytes) {
   return profile;
 }
 
+// What planset makes of `profile` when `plan` is chosen.
+std::string RewrittenFor(const std::string& profile, const char* plan) {
+  return testing::RewrittenInMemory(profile, LookUpAccessNumber(plan));
+}
+
 // How long a whole run takes lately: the median of the last few, so that a
 // slow first run (cold caches, a busy machine) does not set the pace.
 class RunTimes {
@@ -71,8 +76,7 @@ class RunTimes {
 #ifndef _WIN32
 TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = ProfileOf(4);
-  const std::string new_profile =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 25"));
+  const std::string new_profile = RewrittenFor(old_profile, "Sorvel 25");
   const ScratchDir dir;
   RunTimes run_times;
   ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 25"));
@@ -117,10 +121,8 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
 // moment within the length of a whole run of the first.
 TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   const std::string old_profile = ProfileOf(1) + "Phone0=33334444\r\n";
-  const std::string with_ten =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 10"));
-  const std::string with_sixty =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 60"));
+  const std::string with_ten = RewrittenFor(old_profile, "Sorvel 10");
+  const std::string with_sixty = RewrittenFor(old_profile, "Sorvel 60");
   const ScratchDir dir;
   RunTimes run_times;
   ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 10"));
