@@ -25,14 +25,10 @@
 #include <cerrno>
 #endif
 
-namespace planchoice {
+namespace planchoice::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::kNumber;
-using testing::Rewrite;
-using testing::RewriteResult;
-using testing::ScratchDir;
 
 #ifdef _WIN32
 constexpr long kIoError = ERROR_WRITE_FAULT;
@@ -80,7 +76,7 @@ class FaultAtEveryStep : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
   const std::string original = LargeProfile();
-  const std::string rewritten = testing::RewrittenInMemory(original, kNumber);
+  const std::string rewritten = RewrittenInMemory(original, kNumber);
   const Mode& mode = GetParam();
   int covered = 0;
   int work_files_left = 0;
@@ -95,7 +91,7 @@ TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
     plan.short_write = mode.short_write;
     plan.fail_removes = mode.fail_removes;
     InjectFaults(plan);
-    const RewriteResult result = testing::RewriteIn(dir.Utf8());
+    const RewriteResult result = RewriteIn(dir.Utf8());
     const std::string& message = result.message;
     // Only the sync after the replace comes too late to keep the old profile.
     EXPECT_TRUE(dir.Read("kelvarin.cmp") ==
@@ -178,7 +174,7 @@ long InstallNewerProfile(const ScratchDir& dir) {
 
 const Interference kInterferences[] = {
     {"ANewerProfileIsInstalledBeforeTheLock", FileOperation::kLock, InstallNewerProfile,
-     Rewrite::kDone, "", testing::RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
+     Rewrite::kDone, "", RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
     // By the time the work file is closed on POSIX and the profile on Windows,
     // the new profile is written and about to take the profile's place.
     {"ANewerProfileIsInstalledBeforeTheReplace", FileOperation::kClose, InstallNewerProfile,
@@ -191,8 +187,8 @@ const Interference kInterferences[] = {
      Rewrite::kRefused, "Another program made a file of that name", kProfile, "another program's"},
     {"TheSyncAfterTheReplaceFails", FileOperation::kSyncReplace,
      [](const ScratchDir&) { return kIoError; }, Rewrite::kNotYetOnDisk,
-     "holds the new number, but it may not be on disk yet",
-     testing::RewrittenInMemory(kProfile, kNumber), std::nullopt},
+     "holds the new number, but it may not be on disk yet", RewrittenInMemory(kProfile, kNumber),
+     std::nullopt},
 #ifdef _WIN32
     // Past the check at the start, so that only Windows itself refuses it.
     {"TheProfileIsMadeReadOnlyBeforeTheReplace", FileOperation::kClose,
@@ -209,7 +205,7 @@ class RewriteWhile : public ::testing::TestWithParam<Interference> {};
 
 TEST_P(RewriteWhile, AnotherProgramActs) {
   const Interference& interference = GetParam();
-  if (interference.wine_cannot && testing::UnderWine()) {
+  if (interference.wine_cannot && UnderWine()) {
     GTEST_SKIP() << interference.wine_cannot << "; the test kit runs this on Windows";
   }
   const ScratchDir dir;
@@ -219,7 +215,7 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
   plan.interference = [&] { return interference.act(dir); };
   InjectFaults(plan);
 
-  const RewriteResult result = testing::RewriteIn(dir.Utf8());
+  const RewriteResult result = RewriteIn(dir.Utf8());
   InjectFaults({});
 
   EXPECT_EQ(result.outcome, interference.outcome) << result.message;
@@ -232,4 +228,4 @@ INSTANTIATE_TEST_SUITE_P(Moments, RewriteWhile, ::testing::ValuesIn(kInterferenc
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace planchoice
+}  // namespace planchoice::testing

@@ -22,17 +22,10 @@
 #include <unistd.h>
 #endif
 
-namespace planchoice {
+namespace planchoice::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ArrangedCase;
-using testing::kNumber;
-using testing::kProfile;
-using testing::ProfileCase;
-using testing::Rewrite;
-using testing::RewriteIn;
-using testing::ScratchDir;
 const std::string kSuccess = "[Kelvarin]\r\nPhone0=24682468\r\nName=Kelvarin, Inc.\r\n";
 
 class RewriteProfileGiven : public ::testing::TestWithParam<ProfileCase> {};
@@ -43,8 +36,7 @@ TEST_P(RewriteProfileGiven, RewritesItOrRefusesAndLeavesItAsItWas) {
   if (IsSkipped()) {
     return;
   }
-  const testing::RewriteResult result =
-      RewriteIn(arranged.argument().u8string(), LookUpAccessNumber(testing::kPlan));
+  const RewriteResult result = RewriteIn(arranged.argument().u8string(), LookUpAccessNumber(kPlan));
   arranged.Release();
   const bool refused = result.outcome != Rewrite::kDone;
   EXPECT_EQ(refused, arranged.ShouldBeRefused()) << result.message;
@@ -55,8 +47,7 @@ TEST_P(RewriteProfileGiven, RewritesItOrRefusesAndLeavesItAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCase, RewriteProfileGiven,
-                         ::testing::ValuesIn(testing::ProfileCasesFor(testing::FrontEnd::kLogic)),
-                         testing::CaseName);
+                         ::testing::ValuesIn(ProfileCasesFor(FrontEnd::kLogic)), CaseName);
 
 #ifndef _WIN32
 // The rewrite needs to write the directory, never to list it: a run as
@@ -76,7 +67,7 @@ TEST(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
   if (child == 0) {
     bool rewritten = false;
     if (!as_root || (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)) {
-      const testing::RewriteResult result = RewriteIn(dir.Utf8());
+      const RewriteResult result = RewriteIn(dir.Utf8());
       rewritten = result.outcome == Rewrite::kDone;
       std::fprintf(stderr, "%s\n", rewritten ? "rewritten" : result.message.c_str());
     }
@@ -114,7 +105,7 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
   dir.Write("kelvarin.tmp", "the other rewrite's work");
   const ProfileFile other(ProfilePath(dir.Utf8()));
 
-  const testing::RewriteResult result = RewriteIn(dir.Utf8());
+  const RewriteResult result = RewriteIn(dir.Utf8());
   EXPECT_EQ(result.outcome, Rewrite::kRefused);
   EXPECT_NE(result.message.find("Another rewrite"), std::string::npos) << result.message;
   EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
@@ -166,4 +157,4 @@ TEST(RewriteProfile, WaitsBrieflyForAProfileHeldOpen) {
 #endif
 
 }  // namespace
-}  // namespace planchoice
+}  // namespace planchoice::testing
