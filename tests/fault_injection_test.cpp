@@ -11,10 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "logic/profile_rewrite.h"
-#include "platform/error.h"
 #include "platform/file.h"
 #include "support/memory_streams.h"
+#include "support/rewrite_result.h"
 #include "support/scratch_dir.h"
 #include "support/under_wine.h"
 
@@ -26,13 +25,10 @@
 #include <cerrno>
 #endif
 
-namespace planchoice {
+namespace planchoice::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScratchDir;
-
-constexpr std::string_view kNumber = "24682468";
 
 #ifdef _WIN32
 constexpr long kIoError = ERROR_WRITE_FAULT;
@@ -65,24 +61,6 @@ void WriteProfile(const ScratchDir& dir, const std::string& profile) {
 #endif
 }
 
-enum class Outcome { kSuccess, kRefused, kNotYetOnDisk };
-
-struct Result {
-  Outcome outcome = Outcome::kSuccess;
-  std::string message;  // of a rewrite that failed
-};
-
-Result RewriteIn(const ScratchDir& dir) {
-  try {
-    RewriteProfile(dir.Utf8(), kNumber);
-    return {};
-  } catch (const DurabilityError& error) {
-    return {Outcome::kNotYetOnDisk, error.what()};
-  } catch (const Error& error) {
-    return {Outcome::kRefused, error.what()};
-  }
-}
-
 struct Mode {
   const char* name;
   long error;
@@ -98,7 +76,7 @@ class FaultAtEveryStep : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
   const std::string original = LargeProfile();
-  const std::string rewritten = testing::RewrittenInMemory(original, kNumber);
+  const std::string rewritten = RewrittenInMemory(original, kNumber);
   const Mode& mode = GetParam();
   int covered = 0;
   int work_files_left = 0;
@@ -113,12 +91,12 @@ TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
     plan.short_write = mode.short_write;
     plan.fail_removes = mode.fail_removes;
     InjectFaults(plan);
-    const Result result = RewriteIn(dir);
+    const RewriteResult result = RewriteIn(dir.Utf8());
     const std::string& message = result.message;
     // Only the sync after the replace comes too late to keep the old profile.
     EXPECT_TRUE(dir.Read("kelvarin.cmp") ==
-                (result.outcome == Outcome::kRefused ? original : rewritten));
-    if (result.outcome == Outcome::kSuccess) {
+                (result.outcome == Rewrite::kRefused ? original : rewritten));
+    if (result.outcome == Rewrite::kDone) {
       // The first run that gets through has passed every fault point.
       EXPECT_EQ(CountedFileOperations(), n - 1);
       EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
@@ -127,9 +105,9 @@ TEST_P(FaultAtEveryStep, LeavesTheProfileIntact) {
     ++covered;
     const FileOperation failed = PlannedFaultOperation();
     seen[static_cast<int>(failed)] = true;
-    EXPECT_EQ(result.outcome == Outcome::kNotYetOnDisk, failed == FileOperation::kSyncReplace)
+    EXPECT_EQ(result.outcome == Rewrite::kNotYetOnDisk, failed == FileOperation::kSyncReplace)
         << message;
-    if (result.outcome == Outcome::kNotYetOnDisk) {
+    if (result.outcome == Rewrite::kNotYetOnDisk) {
       EXPECT_NE(message.find("holds the new number, but it may not be on disk yet"),
                 std::string::npos)
           << message;
@@ -177,7 +155,7 @@ struct Interference {
   const char* name;
   FileOperation at;  // the first operation of this kind
   std::function<long(const ScratchDir&)> act;
-  Outcome outcome;
+  Rewrite outcome;
   const char* message_part;              // for a rewrite that fails
   std::string profile;                   // as it must be afterwards
   std::optional<std::string> work_file;  // what stands at the work file's name afterwards
@@ -196,21 +174,21 @@ long InstallNewerProfile(const ScratchDir& dir) {
 
 const Interference kInterferences[] = {
     {"ANewerProfileIsInstalledBeforeTheLock", FileOperation::kLock, InstallNewerProfile,
-     Outcome::kSuccess, "", testing::RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
+     Rewrite::kDone, "", RewrittenInMemory(kNewerProfile, kNumber), std::nullopt},
     // By the time the work file is closed on POSIX and the profile on Windows,
     // the new profile is written and about to take the profile's place.
     {"ANewerProfileIsInstalledBeforeTheReplace", FileOperation::kClose, InstallNewerProfile,
-     Outcome::kRefused, "was replaced by another program", kNewerProfile, std::nullopt},
+     Rewrite::kRefused, "was replaced by another program", kNewerProfile, std::nullopt},
     {"TheWorkFileNameIsTakenAtOnce", FileOperation::kCreate,
      [](const ScratchDir& dir) {
        dir.Write("kelvarin.tmp", "another program's");
        return 0L;
      },
-     Outcome::kRefused, "Another program made a file of that name", kProfile, "another program's"},
+     Rewrite::kRefused, "Another program made a file of that name", kProfile, "another program's"},
     {"TheSyncAfterTheReplaceFails", FileOperation::kSyncReplace,
-     [](const ScratchDir&) { return kIoError; }, Outcome::kNotYetOnDisk,
-     "holds the new number, but it may not be on disk yet",
-     testing::RewrittenInMemory(kProfile, kNumber), std::nullopt},
+     [](const ScratchDir&) { return kIoError; }, Rewrite::kNotYetOnDisk,
+     "holds the new number, but it may not be on disk yet", RewrittenInMemory(kProfile, kNumber),
+     std::nullopt},
 #ifdef _WIN32
     // Past the check at the start, so that only Windows itself refuses it.
     {"TheProfileIsMadeReadOnlyBeforeTheReplace", FileOperation::kClose,
@@ -218,7 +196,7 @@ const Interference kInterferences[] = {
        ::SetFileAttributesW((dir / "kelvarin.cmp").c_str(), FILE_ATTRIBUTE_READONLY);
        return 0L;
      },
-     Outcome::kRefused, "Could not replace", kProfile, std::nullopt,
+     Rewrite::kRefused, "Could not replace", kProfile, std::nullopt,
      "Wine replaces a read-only file, which Windows refuses"},
 #endif
 };
@@ -227,7 +205,7 @@ class RewriteWhile : public ::testing::TestWithParam<Interference> {};
 
 TEST_P(RewriteWhile, AnotherProgramActs) {
   const Interference& interference = GetParam();
-  if (interference.wine_cannot && testing::UnderWine()) {
+  if (interference.wine_cannot && UnderWine()) {
     GTEST_SKIP() << interference.wine_cannot << "; the test kit runs this on Windows";
   }
   const ScratchDir dir;
@@ -237,7 +215,7 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
   plan.interference = [&] { return interference.act(dir); };
   InjectFaults(plan);
 
-  const Result result = RewriteIn(dir);
+  const RewriteResult result = RewriteIn(dir.Utf8());
   InjectFaults({});
 
   EXPECT_EQ(result.outcome, interference.outcome) << result.message;
@@ -250,4 +228,4 @@ INSTANTIATE_TEST_SUITE_P(Moments, RewriteWhile, ::testing::ValuesIn(kInterferenc
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace planchoice
+}  // namespace planchoice::testing

@@ -6,12 +6,13 @@
 #include <tuple>
 
 #include "support/memory_streams.h"
+#include "support/plain_rewrite.h"
 
 namespace planchoice {
 namespace {
 
-using testing::MemorySource;
-using testing::StringSink;
+using testing::InMemoryRewrite;
+using testing::RewriteInMemory;
 
 constexpr std::string_view kNumber = "87654321";
 
@@ -72,15 +73,12 @@ class RewriteLinesCase
 
 TEST_P(RewriteLinesCase, WritesTheExpectedLines) {
   const auto& [c, buffer_size, piece] = GetParam();
-  MemorySource in(c.input, piece);
-  StringSink out;
+  const InMemoryRewrite rewrite = RewriteInMemory(c.input, kNumber, buffer_size, piece);
 
-  const LineCounts counts = RewriteLines(in, out, kNumber, buffer_size);
-
-  EXPECT_EQ(out.text(), c.output);
-  EXPECT_EQ(counts.lines, c.lines);
-  EXPECT_EQ(counts.replaced, c.replaced);
-  EXPECT_EQ(counts.carrying, c.carrying);
+  EXPECT_EQ(rewrite.text, c.output);
+  EXPECT_EQ(rewrite.counts.lines, c.lines);
+  EXPECT_EQ(rewrite.counts.replaced, c.replaced);
+  EXPECT_EQ(rewrite.counts.carrying, c.carrying);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,
@@ -95,43 +93,36 @@ INSTANTIATE_TEST_SUITE_P(AllBoundaries, RewriteLinesCase,
                                                               : std::to_string(piece));
                          });
 
-class RewriteLinesLongText : public ::testing::Test {
- protected:
-  static constexpr std::size_t kBuffer = 4096;
+// Lines, indentation and old values many times longer than the buffer.
+constexpr std::size_t kBuffer = 4096;
 
-  std::string Rewrite(const std::string& input) {
-    MemorySource in(input);
-    StringSink out;
-    RewriteLines(in, out, kNumber, kBuffer);
-    seeks_ = in.seeks();
-    return out.text();
-  }
+std::string Rewritten(const std::string& input) {
+  return RewriteInMemory(input, kNumber, kBuffer).text;
+}
 
-  int seeks_ = 0;
-};
-
-TEST_F(RewriteLinesLongText, LineManyBuffersLongPassesWhole) {
+TEST(RewriteLinesLongText, LineManyBuffersLongPassesWhole) {
   std::string line;
   for (std::size_t i = 0; line.size() < 300 * kBuffer; ++i) {
     line += "Value" + std::to_string(i) + ", ";
   }
-  EXPECT_EQ(Rewrite(line + "\nPhone0=1\n"), line + "\r\nPhone0=87654321\r\n");
+  EXPECT_EQ(Rewritten(line + "\nPhone0=1\n"), line + "\r\nPhone0=87654321\r\n");
 }
 
-TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsKeptBeforeOtherText) {
+TEST(RewriteLinesLongText, IndentationLongerThanTheBufferIsKeptBeforeOtherText) {
   const std::string indent(3 * kBuffer + 5, ' ');
-  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone1=2\nB=3\n"),
-            "A=1\r\n" + indent + "Phone1=2\r\nB=3\r\n");
-  EXPECT_EQ(seeks_, 1);  // the indentation is read once more, nothing else
+  const InMemoryRewrite rewrite =
+      RewriteInMemory("A=1\n" + indent + "Phone1=2\nB=3\n", kNumber, kBuffer);
+  EXPECT_EQ(rewrite.text, "A=1\r\n" + indent + "Phone1=2\r\nB=3\r\n");
+  EXPECT_EQ(rewrite.seeks, 1);  // the indentation is read once more, nothing else
 }
 
-TEST_F(RewriteLinesLongText, IndentationLongerThanTheBufferIsDroppedBeforeTheKey) {
+TEST(RewriteLinesLongText, IndentationLongerThanTheBufferIsDroppedBeforeTheKey) {
   const std::string indent(3 * kBuffer + 5, '\t');
-  EXPECT_EQ(Rewrite("A=1\n" + indent + "Phone0=2\nB=3\n"), "A=1\r\nPhone0=87654321\r\nB=3\r\n");
+  EXPECT_EQ(Rewritten("A=1\n" + indent + "Phone0=2\nB=3\n"), "A=1\r\nPhone0=87654321\r\nB=3\r\n");
 }
 
-TEST_F(RewriteLinesLongText, LongOldValueIsDropped) {
-  EXPECT_EQ(Rewrite("Phone0=" + std::string(5 * kBuffer, '9') + "\r\nB=3\r\n"),
+TEST(RewriteLinesLongText, LongOldValueIsDropped) {
+  EXPECT_EQ(Rewritten("Phone0=" + std::string(5 * kBuffer, '9') + "\r\nB=3\r\n"),
             "Phone0=87654321\r\nB=3\r\n");
 }
 
@@ -139,60 +130,37 @@ TEST_F(RewriteLinesLongText, LongOldValueIsDropped) {
 // changes or is looked at closely scattered among them, checked against a
 // plain line-by-line reading. Large buffers pass runs of unchanged lines in
 // blocks; each such line meets the edges of blocks and buffers somewhere.
-class RewriteLinesMixedText : public ::testing::TestWithParam<std::size_t> {
- protected:
-  static std::string MakeInput(unsigned seed) {
-    static const char* const kStarts[] = {"Phone0=", " Phone0=", "\tPhone0=", "Phone1=", "P",
-                                          " x",      "\t",       "",          "Phone0",  "phone0="};
-    static const char* const kEnds[] = {"\n", "\r", "\r\r\n", "\n\r"};
-    std::uint32_t state = seed * 2654435761u + 1;
-    const auto next = [&state](std::uint32_t range) {
-      state = state * 1664525u + 1013904223u;
-      return (state >> 8) % range;
-    };
-    std::string input;
-    while (input.size() < 20000) {
-      const bool unusual = next(8) == 0;
-      input += unusual ? kStarts[next(10)] : "Key";
-      input.append(next(50), static_cast<char>('a' + next(26)));
-      input += unusual && next(2) == 0 ? kEnds[next(4)] : "\r\n";
-    }
-    return input;
+std::string MixedInput(unsigned seed) {
+  static const char* const kStarts[] = {"Phone0=", " Phone0=", "\tPhone0=", "Phone1=", "P",
+                                        " x",      "\t",       "",          "Phone0",  "phone0="};
+  static const char* const kEnds[] = {"\n", "\r", "\r\r\n", "\n\r"};
+  std::uint32_t state = seed * 2654435761u + 1;
+  const auto next = [&state](std::uint32_t range) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % range;
+  };
+  std::string input;
+  while (input.size() < 20000) {
+    const bool unusual = next(8) == 0;
+    input += unusual ? kStarts[next(10)] : "Key";
+    input.append(next(50), static_cast<char>('a' + next(26)));
+    input += unusual && next(2) == 0 ? kEnds[next(4)] : "\r\n";
   }
+  return input;
+}
 
-  // Each line as the rewrite must write it, and the counts it must return.
-  static std::string Expected(const std::string& input, LineCounts& counts) {
-    std::string expected;
-    std::size_t start = 0;
-    while (start < input.size()) {
-      std::size_t end = input.find_first_of("\r\n", start);
-      if (end == std::string::npos) {
-        end = input.size();
-      }
-      const std::string line = input.substr(start, end - start);
-      const std::size_t text = line.find_first_not_of(" \t");
-      const bool key = text != std::string::npos && line.compare(text, 7, "Phone0=") == 0;
-      expected += (key ? "Phone0=" + std::string(kNumber) : line) + "\r\n";
-      ++counts.lines;
-      counts.replaced += key ? 1 : 0;
-      start = end + (input.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return expected;
-  }
-};
+class RewriteLinesMixedText : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(RewriteLinesMixedText, AgreesWithAPlainReading) {
   for (unsigned seed = 1; seed <= 8; ++seed) {
-    const std::string input = MakeInput(seed);
+    const std::string input = MixedInput(seed);
     for (const std::size_t piece : {std::string::npos, std::size_t{1000}}) {
-      MemorySource in(input, piece);
-      StringSink out;
-      const LineCounts counts = RewriteLines(in, out, kNumber, GetParam());
+      const InMemoryRewrite rewrite = RewriteInMemory(input, kNumber, GetParam(), piece);
       LineCounts expected_counts;
-      ASSERT_EQ(out.text(), Expected(input, expected_counts))
+      ASSERT_EQ(rewrite.text, testing::PlainlyRewritten(input, kNumber, expected_counts))
           << "seed " << seed << ", piece " << piece;
-      ASSERT_EQ(counts.lines, expected_counts.lines);
-      ASSERT_EQ(counts.replaced, expected_counts.replaced);
+      ASSERT_EQ(rewrite.counts.lines, expected_counts.lines);
+      ASSERT_EQ(rewrite.counts.replaced, expected_counts.replaced);
     }
   }
 }

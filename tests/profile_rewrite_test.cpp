@@ -4,13 +4,12 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "logic/plan_table.h"
-#include "platform/error.h"
 #include "platform/file.h"
 #include "support/profile_cases.h"
+#include "support/rewrite_result.h"
 #include "support/scratch_dir.h"
 
 #ifdef _WIN32
@@ -23,16 +22,10 @@
 #include <unistd.h>
 #endif
 
-namespace planchoice {
+namespace planchoice::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ArrangedCase;
-using testing::kProfile;
-using testing::ProfileCase;
-using testing::ScratchDir;
-
-constexpr std::string_view kNumber = "24682468";
 const std::string kSuccess = "[Kelvarin]\r\nPhone0=24682468\r\nName=Kelvarin, Inc.\r\n";
 
 class RewriteProfileGiven : public ::testing::TestWithParam<ProfileCase> {};
@@ -43,23 +36,18 @@ TEST_P(RewriteProfileGiven, RewritesItOrRefusesAndLeavesItAsItWas) {
   if (IsSkipped()) {
     return;
   }
-  std::optional<std::string> refusal;
-  try {
-    RewriteProfile(arranged.argument().u8string(), LookUpAccessNumber(testing::kPlan));
-  } catch (const Error& error) {
-    refusal = error.what();
-  }
+  const RewriteResult result = RewriteIn(arranged.argument().u8string(), LookUpAccessNumber(kPlan));
   arranged.Release();
-  EXPECT_EQ(refusal.has_value(), arranged.ShouldBeRefused()) << refusal.value_or("rewritten");
-  if (refusal) {
-    arranged.ExpectMessage(*refusal);
+  const bool refused = result.outcome != Rewrite::kDone;
+  EXPECT_EQ(refused, arranged.ShouldBeRefused()) << result.message;
+  if (refused) {
+    arranged.ExpectMessage(result.message);
   }
-  arranged.ExpectProfileLeft(refusal.has_value());
+  arranged.ExpectProfileLeft(refused);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCase, RewriteProfileGiven,
-                         ::testing::ValuesIn(testing::ProfileCasesFor(testing::FrontEnd::kLogic)),
-                         testing::CaseName);
+                         ::testing::ValuesIn(ProfileCasesFor(FrontEnd::kLogic)), CaseName);
 
 #ifndef _WIN32
 // The rewrite needs to write the directory, never to list it: a run as
@@ -79,12 +67,9 @@ TEST(RewriteProfileSucceeds, InADirectoryItMayWriteButNotRead) {
   if (child == 0) {
     bool rewritten = false;
     if (!as_root || (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)) {
-      try {
-        RewriteProfile(dir.Utf8(), kNumber);
-        rewritten = true;
-      } catch (const Error& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-      }
+      const RewriteResult result = RewriteIn(dir.Utf8());
+      rewritten = result.outcome == Rewrite::kDone;
+      std::fprintf(stderr, "%s\n", rewritten ? "rewritten" : result.message.c_str());
     }
     ::_exit(rewritten ? 0 : 1);
   }
@@ -108,7 +93,7 @@ TEST(ProfilePath, AppendsTheNameWithOneSeparatorAndTrimsNothing) {
 TEST(RewriteProfileFailsWhen, TheAccessNumberIsEmpty) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
-  EXPECT_THROW(RewriteProfile(dir.Utf8(), ""), Error);
+  EXPECT_EQ(RewriteIn(dir.Utf8(), "").outcome, Rewrite::kRefused);
   EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
@@ -120,12 +105,9 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
   dir.Write("kelvarin.tmp", "the other rewrite's work");
   const ProfileFile other(ProfilePath(dir.Utf8()));
 
-  try {
-    RewriteProfile(dir.Utf8(), kNumber);
-    FAIL() << "no error";
-  } catch (const Error& error) {
-    EXPECT_NE(std::string(error.what()).find("Another rewrite"), std::string::npos);
-  }
+  const RewriteResult result = RewriteIn(dir.Utf8());
+  EXPECT_EQ(result.outcome, Rewrite::kRefused);
+  EXPECT_NE(result.message.find("Another rewrite"), std::string::npos) << result.message;
   EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
   EXPECT_EQ(dir.Read("kelvarin.tmp"), "the other rewrite's work");
 }
@@ -175,4 +157,4 @@ TEST(RewriteProfile, WaitsBrieflyForAProfileHeldOpen) {
 #endif
 
 }  // namespace
-}  // namespace planchoice
+}  // namespace planchoice::testing

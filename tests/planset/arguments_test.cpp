@@ -20,9 +20,7 @@ struct Case {
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
-  for (const std::string& argument : c.arguments) {
-    *os << '[' << argument << ']';
-  }
+  *os << ::testing::PrintToString(c.arguments);
 }
 
 class ParseArgumentsTest : public ::testing::TestWithParam<Case> {};
@@ -89,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 void PrintTo(const Misuse& misuse, std::ostream* out) {
-  for (const std::string& argument : misuse.arguments) {
-    *out << '[' << argument << ']';
-  }
+  *out << ::testing::PrintToString(misuse.arguments);
 }
 
 const std::vector<Misuse>& Misuses() {

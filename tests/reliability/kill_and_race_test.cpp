@@ -36,6 +36,11 @@ std::string ProfileOf(std::size_t megabytes) {
   return profile;
 }
 
+// What planset makes of `profile` when `plan` is chosen.
+std::string RewrittenFor(const std::string& profile, const char* plan) {
+  return testing::RewrittenInMemory(profile, LookUpAccessNumber(plan));
+}
+
 // How long a whole run takes lately: the median of the last few, so that a
 // slow first run (cold caches, a busy machine) does not set the pace.
 class RunTimes {
@@ -48,6 +53,13 @@ class RunTimes {
     recent_[next_++ % recent_.size()] =
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
     return exit_code;
+  }
+  // Runs planset a few times on `profile` afresh, before the runs that count.
+  void WarmUp(const ScratchDir& dir, const std::string& profile, const char* plan) {
+    for (int run = 0; run < 3; ++run) {
+      dir.Write("kelvarin.cmp", profile);
+      ASSERT_EQ(Run(dir, plan), ExitCode::kSuccess);
+    }
   }
   long long Median() const {
     std::array<long long, 9> sorted = recent_;
@@ -64,15 +76,10 @@ class RunTimes {
 #ifndef _WIN32
 TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = ProfileOf(4);
-  const std::string new_profile =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 25"));
+  const std::string new_profile = RewrittenFor(old_profile, "Sorvel 25");
   const ScratchDir dir;
-
   RunTimes run_times;
-  for (int run = 0; run < 3; ++run) {
-    dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kSuccess);
-  }
+  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 25"));
 
   std::mt19937 random(20261208);
   // 250 kills, or at least 200 on a machine slow enough to take over 90 s.
@@ -114,16 +121,11 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
 // moment within the length of a whole run of the first.
 TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   const std::string old_profile = ProfileOf(1) + "Phone0=33334444\r\n";
-  const std::string with_ten =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 10"));
-  const std::string with_sixty =
-      testing::RewrittenInMemory(old_profile, LookUpAccessNumber("Sorvel 60"));
+  const std::string with_ten = RewrittenFor(old_profile, "Sorvel 10");
+  const std::string with_sixty = RewrittenFor(old_profile, "Sorvel 60");
   const ScratchDir dir;
   RunTimes run_times;
-  for (int run = 0; run < 3; ++run) {
-    dir.Write("kelvarin.cmp", old_profile);
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 10"), ExitCode::kSuccess);
-  }
+  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 10"));
 
   std::mt19937 random(20261209);
   std::uniform_int_distribution<long long> stagger(0, run_times.Median());

@@ -54,12 +54,27 @@ class StringSink : public ByteSink {
   std::string text_;
 };
 
+// What RewriteLines made of a text, all in memory.
+struct InMemoryRewrite {
+  std::string text;
+  LineCounts counts;
+  int seeks = 0;  // how often the rewrite read back
+};
+
+// Rewrites `profile` through a buffer of `buffer_size`, reading it in
+// pieces of `piece` bytes.
+inline InMemoryRewrite RewriteInMemory(std::string_view profile, std::string_view access_number,
+                                       std::size_t buffer_size = kDefaultBufferSize,
+                                       std::size_t piece = std::string::npos) {
+  MemorySource in(profile, piece);
+  StringSink out;
+  const LineCounts counts = RewriteLines(in, out, access_number, buffer_size);
+  return {out.text(), counts, in.seeks()};
+}
+
 // What RewriteLines makes of `profile`, all in memory.
 inline std::string RewrittenInMemory(const std::string& profile, std::string_view access_number) {
-  MemorySource in(profile);
-  StringSink out;
-  RewriteLines(in, out, access_number);
-  return out.text();
+  return RewriteInMemory(profile, access_number).text;
 }
 
 }  // namespace planchoice::testing

@@ -24,6 +24,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string Repeated(const std::string& line, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) {
+    text += line;
+  }
+  return text;
+}
+
 void SkipBecause(const std::string& reason) {
   GTEST_SKIP() << reason;
 }
@@ -58,30 +66,26 @@ void AddAttributes(const fs::path& path, DWORD attributes) {
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), AttributesOf(path) | attributes));
 }
 
-ProfileCase ProfileWith(const char* name, DWORD attribute) {
-  return {name,
-          kProfile,
-          Outcome::kRewritten,
-          "",
-          [=](const ScratchDir& d) { AddAttributes(d / "kelvarin.cmp", attribute); },
-          nullptr,
-          [=](const ScratchDir& d) { EXPECT_TRUE(AttributesOf(d / "kelvarin.cmp") & attribute); }};
-}
-
-ProfileCase StaleWorkFileWith(const char* name, DWORD attribute) {
+// The profile, or a stale file at the work file's name, given `attribute`:
+// the new profile has the attributes the old one had, and none of the stale
+// file's.
+ProfileCase WithAttribute(const char* name, const char* file, DWORD attribute) {
+  const DWORD kept = std::string(file) == "kelvarin.cmp" ? attribute : 0;
   return {name,
           kProfile,
           Outcome::kRewritten,
           "",
           [=](const ScratchDir& d) {
-            d.Write("kelvarin.tmp", "stale");
-            AddAttributes(d / "kelvarin.tmp", attribute);
+            if (kept == 0) {
+              d.Write(file, "stale");
+            }
+            AddAttributes(d / file, attribute);
           },
           nullptr,
-          [](const ScratchDir& d) {
+          [=](const ScratchDir& d) {
             EXPECT_EQ(AttributesOf(d / "kelvarin.cmp") &
                           (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
-                      0u);
+                      kept);
           }};
 }
 
@@ -219,11 +223,11 @@ std::vector<ProfileCase> EveryCase() {
       // Whatever the profile has of its own, and whatever stands at the work
       // file's name beforehand, the new profile differs from the old one only
       // in its text.
-      ProfileWith("HiddenProfile", FILE_ATTRIBUTE_HIDDEN),
-      ProfileWith("SystemProfile", FILE_ATTRIBUTE_SYSTEM),
-      StaleWorkFileWith("ReadOnlyStaleWorkFile", FILE_ATTRIBUTE_READONLY),
-      StaleWorkFileWith("HiddenStaleWorkFile", FILE_ATTRIBUTE_HIDDEN),
-      StaleWorkFileWith("SystemStaleWorkFile", FILE_ATTRIBUTE_SYSTEM),
+      WithAttribute("HiddenProfile", "kelvarin.cmp", FILE_ATTRIBUTE_HIDDEN),
+      WithAttribute("SystemProfile", "kelvarin.cmp", FILE_ATTRIBUTE_SYSTEM),
+      WithAttribute("ReadOnlyStaleWorkFile", "kelvarin.tmp", FILE_ATTRIBUTE_READONLY),
+      WithAttribute("HiddenStaleWorkFile", "kelvarin.tmp", FILE_ATTRIBUTE_HIDDEN),
+      WithAttribute("SystemStaleWorkFile", "kelvarin.tmp", FILE_ATTRIBUTE_SYSTEM),
       {"ProfileWithItsOwnPermissions", kProfile, Outcome::kRewritten, "",
        [](const ScratchDir& d) {
          ASSERT_EQ(SetSecurity(d / "kelvarin.cmp", PrivateDacl().c_str(),
@@ -337,14 +341,6 @@ std::vector<ProfileCase> EveryCase() {
 }  // namespace
 
 const std::string kProfile = "[Kelvarin]\r\nPhone0=11112222\r\nName=Kelvarin, Inc.\r\n";
-
-std::string Repeated(const std::string& line, int times) {
-  std::string text;
-  for (int i = 0; i < times; ++i) {
-    text += line;
-  }
-  return text;
-}
 
 void PrintTo(const ProfileCase& profile_case, std::ostream* out) {
   *out << profile_case.name;

@@ -27,8 +27,6 @@ extern const std::string kProfile;
 // The plan every case chooses.
 inline constexpr char kPlan[] = "Sorvel 25";
 
-std::string Repeated(const std::string& line, int times);
-
 // kRefusedOnWindows: refused there and rewritten on POSIX.
 enum class Outcome { kRewritten, kRefused, kRefusedOnWindows };
 
