@@ -2,6 +2,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -44,19 +45,35 @@ FileHandle CreateInheritableFile(const std::filesystem::path& path) {
   return file;
 }
 
-// The processes that `parent_id` started and that run now.
-std::vector<PROCESSENTRY32W> RunningChildren(DWORD parent_id) {
+std::uint64_t CreationTime(HANDLE process) {
+  FILETIME created{}, ended{}, kernel{}, user{};
+  if (!::GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+    return 0;
+  }
+  return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+// The processes that `parent` started and that run now. A process whose
+// parent ended keeps that parent's ID, which the system may since have given
+// to `parent`: only one made after `parent` can be its child.
+std::vector<PROCESSENTRY32W> RunningChildren(HANDLE parent, DWORD parent_id) {
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) {
     throw std::runtime_error("cannot list the running processes");
   }
   const KernelObjectOwner owner(snapshot);
+  const std::uint64_t parent_created = CreationTime(parent);
   std::vector<PROCESSENTRY32W> children;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
        more = ::Process32NextW(snapshot, &entry)) {
-    if (entry.th32ParentProcessID == parent_id) {
+    if (entry.th32ParentProcessID != parent_id) {
+      continue;
+    }
+    const KernelObjectOwner child(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (child && parent_created != 0 && CreationTime(child.get()) >= parent_created) {
       children.push_back(entry);
     }
   }
@@ -157,7 +174,7 @@ std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_nam
   std::optional<DWORD> found;
   WaitUntil(
       [&] {
-        for (const PROCESSENTRY32W& child : RunningChildren(process_id_)) {
+        for (const PROCESSENTRY32W& child : RunningChildren(process_.get(), process_id_)) {
           if (::lstrcmpiW(child.szExeFile, program_name.c_str()) == 0) {
             found = child.th32ProcessID;
             return true;
@@ -170,7 +187,7 @@ std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_nam
 }
 
 void StartedProgram::EndStarted() const {
-  for (const PROCESSENTRY32W& child : RunningChildren(process_id_)) {
+  for (const PROCESSENTRY32W& child : RunningChildren(process_.get(), process_id_)) {
     const KernelObjectOwner process(::OpenProcess(PROCESS_TERMINATE, FALSE, child.th32ProcessID));
     if (process) {
       ::TerminateProcess(process.get(), 255);
