@@ -131,7 +131,7 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
       setup_->EndStarted();
       break;
     case InWindow::kPressesEscape:
-      ASSERT_TRUE(driver::WaitUntil([&] { return dialog->FocusIsInPlan(); }));
+      ASSERT_TRUE(WaitUntil([&] { return dialog->FocusIsInPlan(); }));
       ASSERT_TRUE(dialog->PressKey(VK_ESCAPE));
       break;
     case InWindow::kCannotSave:
@@ -243,7 +243,7 @@ TEST_P(WindowClosedDuringSetup, AsksWhetherToChooseAgain) {
   }
 
   // The log on the last page names the exit code, as the one on disk does.
-  ASSERT_TRUE(driver::WaitUntil([&] { return installer->HasEnded(); }));
+  ASSERT_TRUE(WaitUntil([&] { return installer->HasEnded(); }));
   std::wstring log;
   for (const std::wstring& line : installer->LogLines()) {
     log += line + L"\n";

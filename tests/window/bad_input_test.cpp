@@ -39,7 +39,7 @@ TEST_P(DialogGiven, ARewriteOrOneReportOverItAndLosesNothing) {
   ASSERT_TRUE(dialog->ClickOk());
 
   std::optional<driver::MessageBoxView> box;
-  ASSERT_TRUE(driver::WaitUntil(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         box = driver::FindMessageBox(run.process_id(), std::chrono::milliseconds(0));
         return box.has_value() || !run.IsRunning();
@@ -81,7 +81,7 @@ TEST_F(DialogGivenATypedPlan, Of10000CharactersIsRefusedAndTheDialogStays) {
   EXPECT_EQ(box->Title(), L"Unknown Plan");
   EXPECT_TRUE(Contains(box->Text(), typed));
   box->Dismiss();
-  EXPECT_TRUE(driver::WaitUntil([&] { return !::IsWindowVisible(box->window()); }));
+  EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(box->window()); }));
   EXPECT_TRUE(run_->IsRunning());
   EXPECT_EQ(dialog_->PlanText(), typed);
   EXPECT_EQ(Profile(), ProfileText());

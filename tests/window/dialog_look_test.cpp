@@ -37,11 +37,11 @@ TEST_F(DialogAsShown, ListsTheFourPlansInOrder) {
 }
 
 TEST_F(DialogAsShown, StartsWithTheFocusInPlanAndTabsBetweenPlanAndOk) {
-  ASSERT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
+  ASSERT_TRUE(WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
   ASSERT_TRUE(dialog_->PressKey(VK_TAB));
-  EXPECT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsOnOk(); }));
+  EXPECT_TRUE(WaitUntil([&] { return dialog_->FocusIsOnOk(); }));
   ASSERT_TRUE(dialog_->PressKey(VK_TAB));
-  EXPECT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
+  EXPECT_TRUE(WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
 }
 
 TEST_F(DialogAsShown, PlacesItsControlsAsDesigned) {

@@ -37,7 +37,7 @@ TEST_P(DialogAtEachDpi, ScalesEveryPlaceAndSize) {
 
   std::vector<driver::DrawnLine> question;
   // The window may be shown a moment before its controls are drawn.
-  driver::WaitUntil([&] {
+  WaitUntil([&] {
     question = driver::DrawnLines(dialog_->label());
     return question.size() == 2;
   });

@@ -47,7 +47,7 @@ TEST_P(PlanChosen, SetsItsNumberOrNoneAndEnds) {
     ASSERT_TRUE(choice.typed ? dialog_->TypePlan(choice.plan) : dialog_->PickPlan(choice.plan));
   }
   if (choice.ending == Ending::kPressesEnter || choice.ending == Ending::kPressesEscape) {
-    ASSERT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
+    ASSERT_TRUE(WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
     ASSERT_TRUE(dialog_->PressKey(choice.ending == Ending::kPressesEnter ? VK_RETURN : VK_ESCAPE));
   } else if (choice.ending == Ending::kClicksOk) {
     ASSERT_TRUE(dialog_->ClickOk());
@@ -107,12 +107,12 @@ class RefusedPlanTest : public ShownDialogTest {
   void DismissAndExpectDialogAsBefore(const driver::MessageBoxView& box,
                                       const std::wstring& plan_text, HWND focused) const {
     box.Dismiss();
-    EXPECT_TRUE(driver::WaitUntil([&] { return !::IsWindowVisible(box.window()); }));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(box.window()); }));
     EXPECT_TRUE(run_->IsRunning());
     EXPECT_TRUE(dialog_->IsOpen());
     EXPECT_EQ(dialog_->PlanText(), plan_text);
     EXPECT_EQ(dialog_->TextSelection(), std::make_pair(0, static_cast<int>(plan_text.size())));
-    EXPECT_TRUE(driver::WaitUntil([&] {
+    EXPECT_TRUE(WaitUntil([&] {
       return driver::IsSelfOrChild(focused, driver::FocusedWindowOf(dialog_->window()));
     })) << "the focus did not come back";
     ExpectProfileWith();
@@ -124,7 +124,7 @@ class OkWithoutPlan : public RefusedPlanTest, public ::testing::WithParamInterfa
 
 TEST_P(OkWithoutPlan, AsksForAPlanAndLetsTheUserChooseAgain) {
   const bool by_enter = GetParam();
-  ASSERT_TRUE(driver::WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
+  ASSERT_TRUE(WaitUntil([&] { return dialog_->FocusIsInPlan(); }));
   ASSERT_TRUE(by_enter ? dialog_->PressKey(VK_RETURN) : dialog_->ClickOk());
 
   const auto box = driver::FindMessageBox(run_->process_id());

@@ -37,7 +37,7 @@ bool MessageBoxView::ShowsIcon(const wchar_t* system_icon,
   RECT area{};
   ::GetWindowRect(icon, &area);
   const HICON expected = ::LoadIconW(nullptr, system_icon);
-  return WaitUntil(
+  return testing::WaitUntil(
       [&] {
         const std::vector<COLORREF> shown = ScreenPixels(area);
         // The icon's corners are clear and show the box's background.
@@ -102,7 +102,7 @@ bool PlanDialog::PickPlan(const std::wstring& label) const {
   // A selection made by program is not announced; one made by the mouse is.
   ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(control::Plan, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(plan()));
-  return WaitUntil([&] { return PlanText() == label; });
+  return testing::WaitUntil([&] { return PlanText() == label; });
 }
 
 bool PlanDialog::TypePlan(const std::wstring& text) const {
@@ -114,7 +114,7 @@ bool PlanDialog::TypePlan(const std::wstring& text) const {
   for (wchar_t unit : text) {
     ::PostMessageW(edit, WM_CHAR, unit, 1);
   }
-  return WaitUntil([&] { return PlanText() == before + text; });
+  return testing::WaitUntil([&] { return PlanText() == before + text; });
 }
 
 bool PlanDialog::PastePlan(const std::wstring& text) const {
@@ -123,7 +123,7 @@ bool PlanDialog::PastePlan(const std::wstring& text) const {
     return false;
   }
   ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  return WaitUntil([&] { return PlanText() == text; });
+  return testing::WaitUntil([&] { return PlanText() == text; });
 }
 
 bool PlanDialog::PressKey(UINT virtual_key) const {

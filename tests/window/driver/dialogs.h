@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "dialog/control_ids.h"
-#include "driver/wait.h"
 #include "driver/window_query.h"
+#include "support/wait.h"
 
 namespace planchoice::driver {
 
@@ -26,7 +26,8 @@ class MessageBoxView {
   std::vector<std::wstring> Buttons() const;
   // Whether the box shows the system's icon `system_icon` (e.g. IDI_HAND,
   // the stop icon), once it is drawn within `patience`.
-  bool ShowsIcon(const wchar_t* system_icon, std::chrono::milliseconds patience = kPatience) const;
+  bool ShowsIcon(const wchar_t* system_icon,
+                 std::chrono::milliseconds patience = testing::kPatience) const;
   // Presses OK, as the user would.
   void Dismiss() const { Press(IDOK); }
   // Presses the button with the id that MessageBox returns for it, e.g. IDYES.
@@ -37,13 +38,13 @@ class MessageBoxView {
 };
 
 // The message box that the process shows within `patience`.
-std::optional<MessageBoxView> FindMessageBox(DWORD process_id,
-                                             std::chrono::milliseconds patience = kPatience);
+std::optional<MessageBoxView> FindMessageBox(
+    DWORD process_id, std::chrono::milliseconds patience = testing::kPatience);
 
 // The message box shown over `owner` within `patience`, for programs whose
 // own main window is a dialog too.
-std::optional<MessageBoxView> FindMessageBoxOver(HWND owner,
-                                                 std::chrono::milliseconds patience = kPatience);
+std::optional<MessageBoxView> FindMessageBoxOver(
+    HWND owner, std::chrono::milliseconds patience = testing::kPatience);
 
 class PlanDialog {
  public:
@@ -82,7 +83,7 @@ class PlanDialog {
 
   // The process's main window once it is shown, within `patience`.
   static std::optional<PlanDialog> Find(DWORD process_id,
-                                        std::chrono::milliseconds patience = kPatience);
+                                        std::chrono::milliseconds patience = testing::kPatience);
 
  private:
   explicit PlanDialog(HWND window) : window_(window) {}

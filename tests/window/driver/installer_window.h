@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "driver/dialogs.h"
-#include "driver/wait.h"
 #include "driver/window_query.h"
+#include "support/wait.h"
 
 namespace planchoice::driver {
 
@@ -34,8 +34,8 @@ class InstallerWindow {
   std::vector<std::wstring> LogLines() const;
 
   // The installer's window once it is shown, within `patience`.
-  static std::optional<InstallerWindow> Find(DWORD process_id,
-                                             std::chrono::milliseconds patience = kPatience);
+  static std::optional<InstallerWindow> Find(
+      DWORD process_id, std::chrono::milliseconds patience = testing::kPatience);
 
  private:
   explicit InstallerWindow(HWND window) : window_(window) {}

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/wait.h"
+#include "support/wait.h"
 
 namespace planchoice::driver {
 
@@ -22,9 +22,9 @@ std::vector<HWND> VisibleTopWindows(DWORD process_id);
 // one is shown within `patience`; nullptr when none is.
 template <typename Wanted>
 HWND FindTopWindow(DWORD process_id, Wanted wanted,
-                   std::chrono::milliseconds patience = kPatience) {
+                   std::chrono::milliseconds patience = testing::kPatience) {
   HWND found = nullptr;
-  WaitUntil(
+  testing::WaitUntil(
       [&] {
         for (HWND window : VisibleTopWindows(process_id)) {
           if (wanted(window)) {
