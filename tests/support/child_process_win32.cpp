@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -118,9 +119,19 @@ void StartedProgram::Start(const std::wstring& program, std::wstring command_lin
                            STARTUPINFOW& startup) {
   const BOOL inherit_handles = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, inherit_handles, 0,
-                        nullptr, nullptr, &startup, &started)) {
-    throw std::runtime_error("cannot start " + program_ + ": " + SystemMessage(::GetLastError()));
+  // Wine, starting many processes at once, now and then fails a start with
+  // ERROR_INTERNAL_ERROR before the program runs at all; such a start is
+  // tried again, and said.
+  for (int attempt = 1; !::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
+                                          inherit_handles, 0, nullptr, nullptr, &startup, &started);
+       ++attempt) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      throw std::runtime_error("cannot start " + program_ + ": " + SystemMessage(error));
+    }
+    std::fprintf(stderr, "starting %s again after: %s\n", program_.c_str(),
+                 SystemMessage(error).c_str());
+    ::Sleep(200);
   }
   const KernelObjectOwner thread(started.hThread);
   process_ = KernelObjectOwner(started.hProcess);
