@@ -27,11 +27,12 @@ exit_code=0
 if [ -n "${DISPLAY:-}" ]; then
   session="$scratch/session"
   echo "run-example: starting a Wine session in $session"
+  # The session's Wine server stays until stopped, so it is stopped however this ends.
+  trap 'scripts/wine-session.sh stop "$session"' EXIT
   scripts/wine-session.sh start "$session" "$WINDOWS_PRESET" --on-display >/dev/null
   windows_dir=$(scripts/wine-run.sh "$session" winepath -w "$profile_dir" | tr -d '\r')
   echo "run-example: PlanChoice.exe \"$windows_dir\" - choose a plan and press OK"
   scripts/wine-run.sh "$session" "$build/bin/PlanChoice.exe" "$windows_dir" || exit_code=$?
-  scripts/wine-session.sh stop "$session"
 else
   echo "run-example: no \$DISPLAY; running on a virtual display and picking \"Sorvel 25\""
   scripts/screenshot.sh "$scratch/screenshot.png" "$profile_dir" || exit_code=$?

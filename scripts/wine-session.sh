@@ -89,6 +89,14 @@ start() {
     step "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
   fi
   wineserver -w
+  # The first program run in a prefix starts its server and services, which
+  # keep that program's standard output and error open for as long as they
+  # run: CTest, reading to the end of a test's output, would wait for them
+  # until the test's timeout. So the session starts them again, now that the
+  # prefix holds its settings, with no output of anyone's, and keeps them for
+  # its whole life (-p: the server never ends by itself).
+  wineserver -p </dev/null >/dev/null 2>&1
+  step "$WINE" wineboot
   echo "Wine session ($arch) ready in $session on display $DISPLAY"
 }
 
