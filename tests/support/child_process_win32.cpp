@@ -54,9 +54,28 @@ std::uint64_t CreationTime(HANDLE process) {
   return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
 }
 
-// The processes that `parent` started and that run now. A process whose
-// parent ended keeps that parent's ID, which the system may since have given
-// to `parent`: only one made after `parent` can be its child.
+// Whether `process` runs a program from the Windows folder. The system starts
+// some of its own as children of whichever program first needs them (Wine's
+// desktop, started by the first program to show a window, is one); ending
+// those would end every other program's windows with them.
+bool IsTheSystems(HANDLE process) {
+  wchar_t windows[MAX_PATH];
+  const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  std::wstring image(32768, L'\0');
+  DWORD size = static_cast<DWORD>(image.size());
+  if (length == 0 || length >= MAX_PATH ||
+      !::QueryFullProcessImageNameW(process, 0, image.data(), &size) || size <= length) {
+    return false;
+  }
+  return image[length] == L'\\' &&
+         ::CompareStringOrdinal(image.data(), static_cast<int>(length), windows,
+                                static_cast<int>(length), TRUE) == CSTR_EQUAL;
+}
+
+// The processes that `parent` started and that run now, the system's own
+// aside. A process whose parent ended keeps that parent's ID, which the
+// system may since have given to `parent`: only one made after `parent` can
+// be its child.
 std::vector<PROCESSENTRY32W> RunningChildren(HANDLE parent, DWORD parent_id) {
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) {
@@ -74,7 +93,8 @@ std::vector<PROCESSENTRY32W> RunningChildren(HANDLE parent, DWORD parent_id) {
     }
     const KernelObjectOwner child(
         ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-    if (child && parent_created != 0 && CreationTime(child.get()) >= parent_created) {
+    if (child && parent_created != 0 && CreationTime(child.get()) >= parent_created &&
+        !IsTheSystems(child.get())) {
       children.push_back(entry);
     }
   }
