@@ -2,7 +2,8 @@
 # Windows program (the test sessions, the example run, the screenshot).
 #
 #   wine_use ARCH PREFIX   ARCH is win32 or win64: exports the Wine variables
-#                          for PREFIX and sets WINE to the loader to run
+#                          for PREFIX, sets WINE to the loader and WINE_RUN
+#                          to the command that runs a program with it
 #   runs_32bit_programs    whether this machine runs 32-bit x86 programs; on
 #                          "no", NO_32BIT_REASON says why
 #   wine_runs ARCH         whether that Wine's loader starts at all; on "no",
@@ -29,6 +30,18 @@ wine_use() {
   # No debug chatter; no offer to install Mono or Gecko, which would wait
   # for an answer nobody gives.
   export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+  # Wine maps some system areas at fixed addresses as each process starts.
+  # With the address space laid out at random, something now and then
+  # already stands there and the start fails ("failed to map the shared
+  # user data"; about one start in 3,000 here), whether the program was
+  # started by a test or by Wine itself, as msiexec starts its custom action
+  # server. Programs started from a Wine program inherit a fixed layout, so
+  # every program of a session runs with one where this machine allows it.
+  if setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null; then
+    WINE_RUN=(setarch "$(uname -m)" --addr-no-randomize "$WINE")
+  else
+    WINE_RUN=("$WINE")
+  fi
 }
 
 wine_runs() {

@@ -19,4 +19,4 @@ fi
 wine_use "$(cat "$session/arch")" "$session/prefix"
 DISPLAY=$(cat "$session/display")
 export DISPLAY
-exec "$WINE" "$@"
+exec "${WINE_RUN[@]}" "$@"

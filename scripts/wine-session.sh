@@ -78,15 +78,15 @@ start() {
   export DISPLAY
   DISPLAY=$(cat "$session/display")
 
-  step "$WINE" wineboot -i
+  step "${WINE_RUN[@]}" wineboot -i
   # Debian's Wine does not find the fonts it ships (Tahoma, Marlett for the
   # caption buttons, MS Sans Serif); in the prefix's font folder it does.
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   if [ "$on_display" != --on-display ]; then
     # A virtual desktop draws title bars and spares the seconds Wine waits
     # for a window manager whenever a window is hidden.
-    step "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
-    step "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    step "${WINE_RUN[@]}" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    step "${WINE_RUN[@]}" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
   fi
   wineserver -w
   # The first program run in a prefix starts its server and services, which
@@ -96,7 +96,7 @@ start() {
   # prefix holds its settings, with no output of anyone's, and keeps them for
   # its whole life (-p: the server never ends by itself).
   wineserver -p </dev/null >/dev/null 2>&1
-  step "$WINE" wineboot
+  step "${WINE_RUN[@]}" wineboot
   echo "Wine session ($arch) ready in $session on display $DISPLAY"
 }
 

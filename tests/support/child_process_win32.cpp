@@ -139,9 +139,10 @@ void StartedProgram::Start(const std::wstring& program, std::wstring command_lin
                            STARTUPINFOW& startup) {
   const BOOL inherit_handles = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
   PROCESS_INFORMATION started{};
-  // Wine, starting many processes at once, now and then fails a start with
-  // ERROR_INTERNAL_ERROR before the program runs at all; such a start is
-  // tried again, and said.
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR before the
+  // program runs at all, when an address it maps every process at is taken
+  // (the Wine session fixes the layout where the machine allows it); such a
+  // start is tried again, and said.
   for (int attempt = 1; !::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
                                           inherit_handles, 0, nullptr, nullptr, &startup, &started);
        ++attempt) {
