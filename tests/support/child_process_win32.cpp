@@ -72,18 +72,25 @@ bool IsTheSystems(HANDLE process) {
                                 static_cast<int>(length), TRUE) == CSTR_EQUAL;
 }
 
+struct Child {
+  PROCESSENTRY32W entry;
+  // Held from the check on, so that its ID cannot pass to another process
+  // before it is ended.
+  KernelObjectOwner process;
+};
+
 // The processes that `parent` started and that run now, the system's own
 // aside. A process whose parent ended keeps that parent's ID, which the
 // system may since have given to `parent`: only one made after `parent` can
 // be its child.
-std::vector<PROCESSENTRY32W> RunningChildren(HANDLE parent, DWORD parent_id) {
+std::vector<Child> RunningChildren(HANDLE parent, DWORD parent_id) {
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) {
     throw std::runtime_error("cannot list the running processes");
   }
   const KernelObjectOwner owner(snapshot);
   const std::uint64_t parent_created = CreationTime(parent);
-  std::vector<PROCESSENTRY32W> children;
+  std::vector<Child> children;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
@@ -91,11 +98,11 @@ std::vector<PROCESSENTRY32W> RunningChildren(HANDLE parent, DWORD parent_id) {
     if (entry.th32ParentProcessID != parent_id) {
       continue;
     }
-    const KernelObjectOwner child(
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    KernelObjectOwner child(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                                          FALSE, entry.th32ProcessID));
     if (child && parent_created != 0 && CreationTime(child.get()) >= parent_created &&
         !IsTheSystems(child.get())) {
-      children.push_back(entry);
+      children.push_back({entry, std::move(child)});
     }
   }
   return children;
@@ -206,9 +213,9 @@ std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_nam
   std::optional<DWORD> found;
   WaitUntil(
       [&] {
-        for (const PROCESSENTRY32W& child : RunningChildren(process_.get(), process_id_)) {
-          if (::lstrcmpiW(child.szExeFile, program_name.c_str()) == 0) {
-            found = child.th32ProcessID;
+        for (const Child& child : RunningChildren(process_.get(), process_id_)) {
+          if (::lstrcmpiW(child.entry.szExeFile, program_name.c_str()) == 0) {
+            found = child.entry.th32ProcessID;
             return true;
           }
         }
@@ -219,11 +226,8 @@ std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_nam
 }
 
 void StartedProgram::EndStarted() const {
-  for (const PROCESSENTRY32W& child : RunningChildren(process_.get(), process_id_)) {
-    const KernelObjectOwner process(::OpenProcess(PROCESS_TERMINATE, FALSE, child.th32ProcessID));
-    if (process) {
-      ::TerminateProcess(process.get(), 255);
-    }
+  for (const Child& child : RunningChildren(process_.get(), process_id_)) {
+    ::TerminateProcess(child.process.get(), 255);
   }
 }
 
