@@ -54,7 +54,8 @@ run_tiny_32bit_program() {
   output=$("$program" 2>&1) || status=$?
   rm -f "$program"
   [ "$status" -eq 42 ] && return 0
-  echo "a 32-bit program fails with: ${output##*: }"
+  output=${output##*: }
+  echo "a 32-bit program fails with: ${output:-exit status $status}"
   return 1
 }
 
