@@ -4,7 +4,7 @@
 # processor in a Wine session of its own.
 #   run-test-kit.sh build/win64/PlanChoice-<version>-win64-tests.zip
 # Ends as run-tests.cmd ended; with 77 (skipped) where the kit is 32-bit and
-# this machine cannot run 32-bit programs.
+# 32-bit Windows programs cannot run here.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 kit=$(realpath "${1:?usage: run-test-kit.sh PlanChoice-<version>-<win32|win64>-tests.zip}")

@@ -2,10 +2,10 @@
 # Sets up the machine if needed, then builds and runs every test: the native
 # suite, both Windows builds with their tests under Wine, and the native
 # suite again under the address and undefined-behaviour sanitizers, with a
-# fuzz run. Where this machine cannot run 32-bit programs, the win32 build's
-# Wine tests are reported as skipped and the win64 build runs them. The win64
-# test kit then runs once more from a folder outside the build tree, as it
-# would on Windows.
+# fuzz run. Where 32-bit Windows programs cannot run (no 32-bit support, or
+# no wine32), the win32 build's Wine tests are reported as skipped and the
+# win64 build runs them. The win64 test kit then runs once more from a folder
+# outside the build tree, as it would on Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -4,15 +4,16 @@
 #   wine_use ARCH PREFIX   ARCH is win32 or win64: exports the Wine variables
 #                          for PREFIX, sets WINE to the loader and WINE_RUN
 #                          to the command that runs a program with it
-#   runs_32bit_programs    whether this machine runs 32-bit x86 programs; on
-#                          "no", NO_32BIT_REASON says why
+#   runs_32bit_programs    whether this machine runs 32-bit Windows programs:
+#                          wine32 is installed and its loader runs; on "no",
+#                          NO_32BIT_REASON says why
 #   wine_runs ARCH         whether that Wine's loader starts at all; on "no",
 #                          WINE_FAILURE holds what it printed
 #
 # PLANCHOICE_NO_32BIT=1 makes runs_32bit_programs answer "no" on a machine
 # that can, to try the other path.
 
-readonly NO_32BIT_LINE="this machine cannot run 32-bit programs; the win64 build runs the same tests"
+readonly NO_32BIT_LINE="32-bit Windows programs cannot run here; the win64 build runs the same tests"
 
 wine_loader() {
   # Called directly: the `wine` wrapper picks the 32-bit loader whenever
@@ -55,17 +56,23 @@ runs_32bit_programs() {
     NO_32BIT_REASON="PLANCHOICE_NO_32BIT=1 is set"
     return 1
   fi
+  local loader
+  loader=$(wine_loader win32)
+  if [ ! -e "$loader" ]; then
+    NO_32BIT_REASON="wine32 is not installed; scripts/setup.sh says why"
+    return 1
+  fi
   # Wine's 32-bit loader is an i386 program; some kernels refuse every one
   # ("Exec format error"), and only running one tells.
   if wine_runs win32; then
     return 0
   fi
-  NO_32BIT_REASON="/usr/lib/wine/wine --version: $(head -n 1 <<<"$WINE_FAILURE")"
+  NO_32BIT_REASON="$loader --version: $(head -n 1 <<<"$WINE_FAILURE")"
   return 1
 }
 
 # Sets WINDOWS_PRESET to the Windows build that runs here: win32, the
-# product, where 32-bit programs run, else its 64-bit twin; says which and
+# product, where 32-bit Windows programs run, else its 64-bit twin; says which and
 # why. A WINDOWS_PRESET already set (by a calling script) is kept.
 pick_windows_preset() {
   if [ -n "${WINDOWS_PRESET:-}" ]; then
@@ -76,7 +83,7 @@ pick_windows_preset() {
     echo "Using the win32 build (the product): this machine runs 32-bit programs."
   else
     WINDOWS_PRESET=win64
-    echo "Using the win64 build: this machine cannot run 32-bit programs ($NO_32BIT_REASON)."
+    echo "Using the win64 build: 32-bit Windows programs cannot run here ($NO_32BIT_REASON)."
   fi
   export WINDOWS_PRESET
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a session made by wine-session.sh:
 #   wine-run.sh SESSION_DIR PROGRAM.exe [ARGS...]
-# In a 32-bit session on a machine that cannot run 32-bit programs it runs
+# In a 32-bit session where 32-bit Windows programs cannot run, it runs
 # nothing, says why and exits with 77, which CTest reports as skipped.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"

@@ -5,8 +5,8 @@
 #   wine-session.sh start DIR ARCH [--on-display]
 #       ARCH is win32 or win64. Makes DIR/prefix and starts Xvfb; DIR/display
 #       names the display. With --on-display the session uses $DISPLAY and no
-#       virtual desktop, for a person to use. Where ARCH is win32 and this
-#       machine cannot run 32-bit programs, nothing is started: DIR/skip says
+#       virtual desktop, for a person to use. Where ARCH is win32 and
+#       32-bit Windows programs cannot run here, nothing is started: DIR/skip says
 #       why, and wine-run.sh reports every program run in it as skipped.
 #   wine-session.sh stop DIR
 #       ends the session and removes DIR.

@@ -19,7 +19,7 @@ PLANCHOICE_NO_32BIT=1 "$scripts/wine-session.sh" start "$session" win32 >/dev/nu
 status=0
 output=$("$scripts/wine-run.sh" "$session" any.exe 2>&1) || status=$?
 [ "$status" -eq 77 ] || fail "wine-run.sh ended with $status, not 77 (skipped): $output"
-expected="this machine cannot run 32-bit programs; the win64 build runs the same tests"
+expected="32-bit Windows programs cannot run here; the win64 build runs the same tests"
 [[ $output == "$expected"* ]] || fail "wine-run.sh said \"$output\", not \"$expected\""
 
 status=0
