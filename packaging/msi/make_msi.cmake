@@ -1,8 +1,8 @@
 # Makes one Windows Installer package, the same bytes from the same inputs
 # wherever and whenever it is made:
-#   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -DWXS=kelvarin.wxs
-#         -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86 -DTITLE=text -DNAMESPACE=guid
-#         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
+#   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
+#         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
+#         -DTITLE=text -DNAMESPACE=guid -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
 # finished package (cmake/Signing.cmake).
@@ -27,6 +27,55 @@ function(run)
   endif()
 endfunction()
 
+# The rows of a table of the package, each a list of its fields.
+function(read_table table variable)
+  execute_process(COMMAND ${MSIINFO} export package.msi ${table} WORKING_DIRECTORY "${STAGE}"
+                  OUTPUT_VARIABLE text RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "msiinfo could not read the table ${table} of the package in ${STAGE}.")
+  endif()
+  string(REGEX REPLACE "\r?\n$" "" text "${text}")
+  string(REGEX REPLACE "\r?\n" ";" rows "${text}")
+  list(REMOVE_AT rows 0 1 2)  # column names, column types, table name and keys
+  set(${variable} "${rows}" PARENT_SCOPE)
+endfunction()
+
+# The file version and languages in the version resource of the program
+# `file` (for the File table: "1.2.3.4" and "1033,1031"); the build fails
+# when it has none, as Windows Installer would take it for a data file.
+function(program_version file version_variable language_variable)
+  execute_process(COMMAND ${WINDRES} -i "${file}" -O rc OUTPUT_VARIABLE resources
+                  ERROR_VARIABLE problem RESULT_VARIABLE result)
+  string(REGEX MATCH "\n *FILEVERSION ([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+)" found
+               "${resources}")
+  if(NOT found)
+    string(STRIP "${problem}" problem)
+    message(FATAL_ERROR "${file} has no version resource (${problem}), so the package would "
+                        "install it as an unversioned file.")
+  endif()
+  set(${version_variable} "${CMAKE_MATCH_1}.${CMAKE_MATCH_2}.${CMAKE_MATCH_3}.${CMAKE_MATCH_4}"
+      PARENT_SCOPE)
+  # VALUE "Translation", 0x409, 1200[, language, code page]...
+  if(NOT resources MATCHES "VALUE \"Translation\",([^\n]*)")
+    message(FATAL_ERROR "The version resource of ${file} names no language.")
+  endif()
+  string(REPLACE "," ";" pairs "${CMAKE_MATCH_1}")
+  set(languages "")
+  set(is_language TRUE)
+  foreach(value IN LISTS pairs)
+    if(is_language)
+      string(STRIP "${value}" value)
+      math(EXPR value "${value}" OUTPUT_FORMAT DECIMAL)
+      list(APPEND languages ${value})
+      set(is_language FALSE)
+    else()
+      set(is_language TRUE)
+    endif()
+  endforeach()
+  list(JOIN languages "," languages)
+  set(${language_variable} "${languages}" PARENT_SCOPE)
+endfunction()
+
 # wixl takes its sources by relative paths only.
 file(REMOVE_RECURSE "${STAGE}")
 file(MAKE_DIRECTORY "${STAGE}")
@@ -42,9 +91,22 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "Could not set the time of the files in ${STAGE}.")
 endif()
 
+# The product code names what the package is made from, its source (which
+# names the version) among it: another build of a version, with other
+# contents, is another product, which replaces the installed build as an
+# upgrade does, while the same package run again repairs its own product.
+list(SORT staged)
+set(inputs "")
+foreach(file IN LISTS staged)
+  file(SHA256 "${file}" contents)
+  get_filename_component(name "${file}" NAME)
+  string(APPEND inputs "${name} ${contents}\n")
+endforeach()
+string(UUID product_code NAMESPACE ${NAMESPACE} NAME "ProductCode\n${inputs}" TYPE SHA1 UPPER)
+
 set(package "${STAGE}/package.msi")
 get_filename_component(wxs_name "${WXS}" NAME)
-run(${WIXL} -a ${ARCH} -o package.msi ${wxs_name})
+run(${WIXL} -a ${ARCH} -D ProductCode=${product_code} -o package.msi ${wxs_name})
 
 # What wixl does not write: PLAN and INSTALLDIR secure, so that they reach
 # the part of the installer that installs; the work file removed with the
@@ -52,6 +114,50 @@ run(${WIXL} -a ${ARCH} -o package.msi ${wxs_name})
 run(${MSIBUILD} package.msi
     -q "UPDATE Property SET Value='PLAN;INSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property='SecureCustomProperties'"
     -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)")
+
+# Nor: the upgrade row taking in its own version too, so that a reissue
+# replaces the build installed (the downgrade row keeps that version out);
+# Attributes is part of the row's key, so the row is written again.
+set(queries "")
+set(version_max_inclusive 512)
+read_table(Upgrade upgrades)
+foreach(row IN LISTS upgrades)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 6 property)
+  if(property STREQUAL "WIX_UPGRADE_DETECTED")
+    set(index 0)
+    foreach(column code min max language attributes remove)
+      list(GET fields ${index} ${column})
+      math(EXPR index "${index} + 1")
+    endforeach()
+    math(EXPR attributes "${attributes} | ${version_max_inclusive}")
+    list(APPEND queries -q "DELETE FROM Upgrade WHERE ActionProperty='${property}'"
+         -q "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Language, Attributes, Remove, ActionProperty) VALUES ('${code}', '${min}', '${max}', '${language}', ${attributes}, '${remove}', '${property}')")
+  endif()
+endforeach()
+
+# Nor each program's version and languages, which Windows Installer's file
+# versioning rules go by, and no hash for it, which Windows Installer allows
+# for unversioned files only: without them a program would count as a data
+# file, and an upgrade would keep the installed, versioned copy, then remove
+# it with the older product.
+read_table(File installed)
+foreach(row IN LISTS installed)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 key)
+  list(GET fields 2 name)
+  string(REGEX REPLACE "^[^|]*[|]" "" name "${name}")  # the long name of short|long
+  file(READ "${STAGE}/${name}" magic LIMIT 2 HEX)
+  if(magic STREQUAL "4d5a")  # "MZ": a Windows program or DLL
+    program_version("${STAGE}/${name}" version languages)
+    list(APPEND queries
+         -q "UPDATE File SET Version='${version}', Language='${languages}' WHERE File='${key}'"
+         -q "DELETE FROM MsiFileHash WHERE File_='${key}'")
+  endif()
+endforeach()
+if(queries)
+  run(${MSIBUILD} package.msi ${queries})
+endif()
 
 # The package code names these contents: made from the package's bytes
 # under a code that is the same for every build.

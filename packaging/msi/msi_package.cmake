@@ -1,13 +1,15 @@
 # Windows Installer packages of this build's programs (see kelvarin.wxs.in),
 # made by wixl and msibuild (Debian package msitools):
-#   planchoice_add_msi(TARGET <target> VERSION <x.y.z> OUTPUT <file.msi> [ALL])
+#   planchoice_add_msi(TARGET <target> VERSION <x.y.z> OUTPUT <file.msi> [ALL]
+#                      [PROFILE <dir/kelvarin.cmp>])
+# PROFILE: the profile to ship instead of examples/kelvarin.cmp.
 # The package is x64 in the win64 build and x86 in the win32 one.
 # Never to change: by its upgrade code Windows Installer finds the older
 # install that a newer package replaces. Each architecture is a product of
 # its own, with a folder, a registry view and components of its own.
 set(MSI_UPGRADE_CODE_x64 8D26488F-3F70-489C-9273-DFCE357D7020)
 set(MSI_UPGRADE_CODE_x86 5207C9E2-EE71-4E33-B744-DAF2CFAABB6F)
-set(MSI_COMPONENTS PlanChoiceProgram PlansetProgram Profile RememberedPlan)
+set(MSI_COMPONENTS PlanChoiceProgram PlansetProgram Profile RememberedPlan RememberedFolder)
 
 if(WINDOWS_ARCH STREQUAL "win64")
   set(MSI_ARCH x64)
@@ -16,8 +18,8 @@ else()
 endif()
 set(MSI_PACKAGE ${PROJECT_BINARY_DIR}/kelvarin-${PROJECT_VERSION}-${MSI_ARCH}.msi)
 
-# A name-based GUID under the architecture's upgrade code: the same version
-# always gets the same product code, and no two architectures share one.
+# A name-based GUID under the architecture's upgrade code: the same name
+# always gets the same GUID, and no two architectures share one.
 function(msi_guid variable arch name)
   string(UUID guid NAMESPACE ${MSI_UPGRADE_CODE_${arch}} NAME "${name}" TYPE SHA1 UPPER)
   set(${variable} ${guid} PARENT_SCOPE)
@@ -33,10 +35,12 @@ function(msi_component_guids variable arch)
 endfunction()
 
 function(planchoice_add_msi)
-  cmake_parse_arguments(PARSE_ARGV 0 msi "ALL" "TARGET;VERSION;OUTPUT" "")
+  cmake_parse_arguments(PARSE_ARGV 0 msi "ALL" "TARGET;VERSION;OUTPUT;PROFILE" "")
+  if(NOT msi_PROFILE)
+    set(msi_PROFILE ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
+  endif()
   set(MSI_VERSION ${msi_VERSION})
   set(MSI_UPGRADE_CODE ${MSI_UPGRADE_CODE_${MSI_ARCH}})
-  msi_guid(MSI_PRODUCT_CODE ${MSI_ARCH} "ProductCode ${msi_VERSION}")
   foreach(component IN LISTS MSI_COMPONENTS)
     msi_guid(MSI_GUID_${component} ${MSI_ARCH} "Component ${component}")
   endforeach()
@@ -57,11 +61,12 @@ function(planchoice_add_msi)
     set(sign -DSIGN=${PLANCHOICE_SIGN_FILE})
   endif()
   set(files $<TARGET_FILE:PlanChoice> $<TARGET_FILE:planset> $<TARGET_FILE:plan_action>
-            ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp
+            ${msi_PROFILE}
             ${PROJECT_SOURCE_DIR}/src/dialog/planchoice.ico)
   add_custom_command(
     OUTPUT ${msi_OUTPUT}
-    COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DFAKETIME=${FAKETIME}
+    COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DMSIINFO=${MSIINFO}
+            -DFAKETIME=${FAKETIME} -DWINDRES=${CMAKE_RC_COMPILER}
             -DWXS=${work}/kelvarin.wxs -DSTAGE=${work}/stage "-DFILES=$<JOIN:${files},|>"
             -DARCH=${MSI_ARCH} "-DTITLE=Kelvarin Setup ${msi_VERSION} (${MSI_ARCH})"
             -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}

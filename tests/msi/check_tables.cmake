@@ -51,7 +51,7 @@ function(field rows key index variable)
 endfunction()
 
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
-              Upgrade RegLocator File RemoveFile)
+              Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch)
   read_table(${table} ${table})
 endforeach()
 
@@ -112,12 +112,14 @@ endif()
 set(InstallUISequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
+    "AppSearch,FolderFromLastInstall,CostInitialize"
     "CheckPlan,ExecuteAction")
 set(InstallExecuteSequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
+    "AppSearch,FolderFromLastInstall,CostInitialize"
     "CostFinalize,SetInstallLocation,InstallValidate"
-    "InstallValidate,RemoveExistingProducts,InstallInitialize"
+    "InstallValidate,InstallInitialize,RemoveExistingProducts,ProcessComponents"
     "InstallFiles,SetPlanData,SetPlan,InstallFinalize")
 set(standard_actions
     AppSearch CostFinalize CostInitialize ExecuteAction FileCost FindRelatedProducts
@@ -149,6 +151,40 @@ foreach(sequence InstallUISequence InstallExecuteSequence)
       set(previous_number ${number})
     endforeach()
   endforeach()
+endforeach()
+
+# INSTALLDIR remembered beside the plan and set from it before costing, only
+# where it was not given.
+field(RegLocator RememberedFolder 1 root)
+field(RegLocator RememberedFolder 2 key)
+field(RegLocator RememberedFolder 3 name)
+field(AppSearch REMEMBEREDFOLDER 1 searched)
+field(CustomAction FolderFromLastInstall 3 value)
+string(FIND "${Registry}" "\t${root}\t${key}\t${name}\t[INSTALLDIR]\t" written)
+if(written EQUAL -1 OR NOT searched STREQUAL "RememberedFolder" OR
+   NOT value STREQUAL "[REMEMBEREDFOLDER]")
+  fail("INSTALLDIR is not set from the registry value it is written to")
+endif()
+foreach(sequence InstallUISequence InstallExecuteSequence)
+  field(${sequence} FolderFromLastInstall 1 condition)
+  if(NOT condition MATCHES "^NOT INSTALLDIR AND ")
+    fail("In ${sequence}, FolderFromLastInstall may replace an INSTALLDIR given: ${condition}")
+  endif()
+endforeach()
+
+# The upgrade row takes in this very version (another build of it), the
+# downgrade row only newer ones.
+field(Property ProductVersion 1 version)
+foreach(row IN LISTS Upgrade)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 1 minimum)
+  list(GET fields 2 maximum)
+  list(GET fields 4 attributes)
+  math(EXPR kind "${attributes} & (2 | 256 | 512)")  # only detect, minimum and maximum inclusive
+  if(NOT (maximum STREQUAL version AND kind EQUAL 512) AND
+     NOT (minimum STREQUAL version AND kind EQUAL 2))
+    fail("The Upgrade row ${row} neither replaces ${version} and older nor detects newer only")
+  endif()
 endforeach()
 
 # Properties that the installing part of the installer must see.
@@ -205,8 +241,38 @@ foreach(value IN LISTS types)
   endif()
 endforeach()
 
+# Programs carry their version and languages, and no hash, which Windows
+# Installer allows for unversioned files only.
+column(MsiFileHash 0 hashed)
+string(REPEAT "[.][0-9]+" 3 three_more)
+foreach(row IN LISTS File)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 file)
+  list(GET fields 4 file_version)
+  list(GET fields 5 languages)
+  if(file MATCHES "[.](exe|dll)$" AND NOT "${file_version} ${languages}" MATCHES
+                                          "^[0-9]+${three_more} [0-9]+(,[0-9]+)*$")
+    fail("The program ${file} has the version \"${file_version}\", languages \"${languages}\"")
+  elseif(file IN_LIST hashed AND NOT file_version STREQUAL "")
+    fail("The versioned file ${file} has a hash")
+  endif()
+endforeach()
+
+# Names of files and folders: short, or short|long (ICE03).
+set(char "[A-Za-z0-9_~!#$%&'()@^-]")
+string(REPEAT "${char}?" 7 up_to_seven)
+set(short "${char}${up_to_seven}([.]${char}${char}?${char}?)?")
+column(File 2 names)
+column(Directory 2 folders)
+foreach(name IN LISTS names folders)
+  if(NOT name MATCHES "^(${short}([|][^|]+)?|[.]|SourceDir)$")
+    fail("The name \"${name}\" is neither short nor short|long")
+  endif()
+endforeach()
+
 # The files, and the work file a killed rewrite leaves, removed on uninstall.
 column(File 2 files)
+list(TRANSFORM files REPLACE "^[^|]*[|]" "")
 foreach(name PlanChoice.exe planset.exe kelvarin.cmp)
   if(NOT name IN_LIST files)
     fail("The package does not install ${name}")

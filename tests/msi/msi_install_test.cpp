@@ -2,12 +2,14 @@
 // system's own msiexec, silently, as a deployment tool runs it.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <msi.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "access_numbers.h"
 #include "platform/owner.h"
@@ -15,6 +17,7 @@
 #include "support/build_output.h"
 #include "support/child_process.h"
 #include "support/scratch_dir.h"
+#include "support/under_wine.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
@@ -28,8 +31,20 @@ constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
 constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPlanInPolicy[] = L"Sorvel 10";
 
-std::wstring UninstallKey(const wchar_t* product_code) {
-  return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product_code;
+std::wstring UninstallKey(const std::wstring& product_code) {
+  return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product_code;
+}
+
+// The product codes of the builds of the package installed: every version
+// and reissue has its own, under the one upgrade code.
+std::vector<std::wstring> InstalledBuilds() {
+  std::vector<std::wstring> codes;
+  wchar_t code[39];
+  while (::MsiEnumRelatedProductsW(UPGRADE_CODE, 0, static_cast<DWORD>(codes.size()), code) ==
+         ERROR_SUCCESS) {
+    codes.emplace_back(code);
+  }
+  return codes;
 }
 
 std::optional<std::wstring> RegistryText(const std::wstring& key, const wchar_t* name) {
@@ -59,12 +74,15 @@ std::wstring Expanded(const wchar_t* text) {
 // What is there before the row's msiexec runs.
 enum class Before {
   kNothing,
-  kPolicyPlan,             // Group Policy names "Sorvel 10"
-  kInstalled,              // this package, with "Sorvel 25"
-  kOlderInstalled,         // the older version, with "Sorvel 60"
-  kInstalledWithWorkFile,  // this package, and a work file left by a killed rewrite
-  kWorkFileIsAFolder,      // the install folder is the scratch one, and holds a folder
-                           // named kelvarin.tmp, which the rewrite refuses
+  kPolicyPlan,               // Group Policy names "Sorvel 10"
+  kInstalled,                // this package, with "Sorvel 25"
+  kOlderInstalled,           // the older version, with "Sorvel 60"
+  kOlderInCustomFolder,      // the same, in a folder given as INSTALLDIR
+  kOlderWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
+  kReissueInstalled,         // another build of this version, with "Sorvel 25"
+  kInstalledWithWorkFile,    // this package, and a work file left by a killed rewrite
+  kWorkFileIsAFolder,        // the install folder is the scratch one, and holds a folder
+                             // named kelvarin.tmp, which the rewrite refuses
 };
 
 struct MsiRun {
@@ -79,6 +97,8 @@ struct MsiRun {
   // What the log must say, with {dir} for the install folder; empty: anything.
   const wchar_t* logged = L"";
   bool uninstall = false;
+  bool older_stays = false;           // the older version is the one installed afterwards
+  const char* wine_cannot = nullptr;  // why Wine's msiexec cannot do what Windows does
 };
 
 void PrintTo(const MsiRun& run, std::ostream* out) {
@@ -88,15 +108,12 @@ void PrintTo(const MsiRun& run, std::ostream* out) {
 class MsiPackage : public ::testing::TestWithParam<MsiRun> {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(KeyExists(UninstallKey(PRODUCT_CODE)) || KeyExists(UninstallKey(OLDER_CODE)))
-        << "a product from an earlier test is still installed";
+    ASSERT_TRUE(InstalledBuilds().empty()) << "a product from an earlier test is still installed";
   }
 
   void TearDown() override {
-    for (const wchar_t* code : {PRODUCT_CODE, OLDER_CODE}) {
-      if (KeyExists(UninstallKey(code))) {
-        Msiexec(std::wstring(L"/x ") + code);
-      }
+    for (const std::wstring& code : InstalledBuilds()) {
+      Msiexec(L"/x " + code);
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicyParent);
   }
@@ -135,6 +152,19 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
       case Before::kOlderInstalled:
         ASSERT_EQ(Install("msi-older-package", L"PLAN=\"Sorvel 60\""), kInstalled);
         break;
+      case Before::kOlderInCustomFolder:
+      case Before::kOlderWithWorkFileFolder:
+        install_dir_ = dir_ / "Kel Custom";
+        ASSERT_EQ(Install("msi-older-package",
+                          L"PLAN=\"Sorvel 60\" \"INSTALLDIR=" + install_dir_.wstring() + L"\""),
+                  kInstalled);
+        if (before == Before::kOlderWithWorkFileFolder) {
+          ASSERT_TRUE(std::filesystem::create_directory(install_dir_ / L"kelvarin.tmp"));
+        }
+        break;
+      case Before::kReissueInstalled:
+        ASSERT_EQ(Install("msi-reissue-package", L"PLAN=\"Sorvel 25\""), kInstalled);
+        break;
       case Before::kWorkFileIsAFolder:
         install_dir_ = dir_ / "Kelvarin Setup";
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
@@ -148,6 +178,9 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
 
 TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
   const MsiRun& run = GetParam();
+  if (run.wine_cannot && UnderWine()) {
+    GTEST_SKIP() << run.wine_cannot << "; the test kit runs this on Windows";
+  }
   ASSERT_NO_FATAL_FAILURE(Prepare(run.before));
   std::wstring options = run.options;
   if (run.before == Before::kWorkFileIsAFolder) {
@@ -161,12 +194,16 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
   EXPECT_NE(LogText(dir_ / "msiexec.log").find(logged), std::wstring::npos)
       << "the log does not say: " << Narrow(logged);
 
-  EXPECT_EQ(KeyExists(UninstallKey(PRODUCT_CODE)), run.number.has_value())
-      << "the Add/Remove Programs entry";
-  EXPECT_FALSE(KeyExists(UninstallKey(OLDER_CODE))) << "the older version's entry";
+  // One build installed, with its Add/Remove Programs entry; the profile
+  // tells this build from the reissue.
+  const std::vector<std::wstring> builds = InstalledBuilds();
+  ASSERT_EQ(builds.size(), run.number ? 1u : 0u) << "builds of the package installed";
   if (run.number) {
+    EXPECT_EQ(RegistryText(UninstallKey(builds[0]), L"DisplayVersion"),
+              run.older_stays ? OLDER_VERSION : PRODUCT_VERSION);
     ExpectInstalled(install_dir_, *run.number);
     EXPECT_EQ(RegistryText(kRememberedKey, L"Plan"), std::wstring(run.remembered));
+    EXPECT_EQ(RegistryText(kRememberedKey, L"InstallDir"), install_dir_.wstring() + L"\\");
   } else {
     // Nothing of it left: no file (a refused work file folder stays as it
     // was), no remembered plan.
@@ -198,6 +235,16 @@ INSTANTIATE_TEST_SUITE_P(
         // A newer version replaces the older one and keeps its plan.
         MsiRun{"UpgradeKeepsThePlan", Before::kOlderInstalled, L"", kInstalled, kAccessNumberC,
                L"Sorvel 60"},
+        MsiRun{"UpgradeKeepsTheFolder", Before::kOlderInCustomFolder, L"", kInstalled,
+               kAccessNumberC, L"Sorvel 60"},
+        // A failed upgrade puts the older version back, once removed.
+        MsiRun{"FailedUpgradeKeepsTheOlder", Before::kOlderWithWorkFileFolder, L"", kInstallFailed,
+               kAccessNumberC, L"Sorvel 60",
+               L"Could not remove {dir}\\kelvarin.tmp: It is a directory.", false, true,
+               "Wine's msiexec removes the older version outside the transaction"},
+        // Another build of this version, with other contents, is replaced.
+        MsiRun{"ReissueIsReplaced", Before::kReissueInstalled, L"", kInstalled, kAccessNumberB,
+               L"Sorvel 25"},
         // The same package run again repairs, and a plan given then wins.
         MsiRun{"RunAgainWithAnotherPlan", Before::kInstalled, L"PLAN=\"Sorvel Ever\"", kInstalled,
                kAccessNumberB, L"Sorvel Ever"},
