@@ -60,6 +60,22 @@ TEST_P(PlansetRewrites, TheProfileWithThePlansNumberAndPrintsNothing) {
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 
+// --install-profile puts another profile's lines in the profile's place, with
+// the plan's number or, without a plan, as they are.
+TEST_P(PlansetRewrites, OrPutsAnotherProfileInItsPlace) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kNoPhoneProfile);
+  dir.Write("new.cmp", kProfile);
+  const std::string source = (dir / "new.cmp").u8string();
+  const ProcessResult result =
+      Planset({"--install-profile", source, dir.Utf8(), std::string(GetParam().label)});
+  EXPECT_EQ(result.exit_code, ExitCode::kSuccess) << result.error;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(GetParam().access_number));
+  EXPECT_EQ(Planset({"--install-profile", source, dir.Utf8()}).exit_code, ExitCode::kSuccess);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPlan, PlansetRewrites, ::testing::ValuesIn(PlanTable),
                          [](const ::testing::TestParamInfo<Plan>& info) {
                            return "Row" + std::to_string(info.index + 1);
@@ -163,17 +179,16 @@ INSTANTIATE_TEST_SUITE_P(Labels, PlansetRejectsAnUnknownPlan,
                          ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel",
                                            std::string(10000, 'S')));
 
-// --check, --which and --check-plan only read: --check's exit code says
+// --check and --which only read: --check's exit code says
 // whether every "Phone0=" entry carries the plan's number, --which prints the
-// plans whose number they carry, --check-plan the plan as planset names it,
-// and the profile stays as it was.
+// plans whose number they carry, and the profile stays as it was.
 struct CheckCase {
   const char* name;
   std::optional<std::string> profile;  // none: no profile at all
-  std::vector<std::string> arguments;  // "{dir}" stands for the directory
+  std::string plan;                    // none for --which
   ExitCode code;
-  // What is printed; none: a sentence exactly when the code is kNotCarried.
-  std::optional<std::string> printed = std::nullopt;
+  std::string option = "--check";
+  std::optional<std::string> printed = std::nullopt;  // none: a sentence exactly for kNotCarried
 };
 
 void PrintTo(const CheckCase& c, std::ostream* out) {
@@ -187,12 +202,14 @@ TEST_P(PlansetChecks, TheProfileAndWritesNothing) {
   if (GetParam().profile) {
     dir.Write("kelvarin.cmp", *GetParam().profile);
   }
-  std::vector<std::string> arguments = GetParam().arguments;
-  std::replace(arguments.begin(), arguments.end(), std::string("{dir}"), dir.Utf8());
+  std::vector<std::string> arguments = {GetParam().option, dir.Utf8(), GetParam().plan};
+  if (GetParam().plan.empty()) {
+    arguments.pop_back();
+  }
   const ProcessResult result = Planset(arguments);
   EXPECT_EQ(result.exit_code, GetParam().code) << result.out << result.error;
   if (GetParam().printed) {
-    EXPECT_EQ(result.out, Printed(*GetParam().printed));
+    EXPECT_EQ(result.out, *GetParam().printed);
   } else {
     EXPECT_EQ(result.out.empty(), GetParam().code != ExitCode::kNotCarried) << result.out;
   }
@@ -203,110 +220,17 @@ TEST_P(PlansetChecks, TheProfileAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Profiles, PlansetChecks,
     ::testing::Values(
-        CheckCase{"CarriesTheNumber",
-                  RewrittenProfile(LookUpAccessNumber("Sorvel 60")),
-                  {"--check", "{dir}", "Sorvel 60"},
-                  ExitCode::kSuccess},
-        CheckCase{"CarriesAnotherNumber",
-                  kProfile,
-                  {"--check", "{dir}", "Sorvel 60"},
-                  ExitCode::kNotCarried},
-        CheckCase{"HasNoPhone0Entry",
-                  kNoPhoneProfile,
-                  {"--check", "{dir}", "Sorvel 60"},
-                  ExitCode::kNotCarried},
-        CheckCase{"UnknownPlan", kProfile, {"--check", "{dir}", "Sorvel"}, ExitCode::kUsage},
-        CheckCase{"NoProfile", std::nullopt, {"--check", "{dir}", "Sorvel 60"}, ExitCode::kFailed},
-        CheckCase{"WhichOfOnePlan",
-                  RewrittenProfile(LookUpAccessNumber("Sorvel 60")),
-                  {"--which", "{dir}"},
-                  ExitCode::kSuccess,
-                  "Sorvel 60\n"},
-        CheckCase{"WhichOfASharedNumber",
-                  RewrittenProfile(LookUpAccessNumber("Sorvel Ever")),
-                  {"--which", "{dir}"},
-                  ExitCode::kSharedNumber,
-                  "Sorvel 25\nSorvel Ever\n"},
-        CheckCase{"WhichOfNoPlan", kProfile, {"--which", "{dir}"}, ExitCode::kNotCarried, ""},
-        CheckCase{"WhichInPart",
-                  RewrittenProfile(LookUpAccessNumber("Sorvel 60")) + "Phone0=11112222\r\n",
-                  {"--which", "{dir}"},
-                  ExitCode::kNotCarried,
-                  ""},
-        CheckCase{"WhichWithoutPhone0Entry",
-                  kNoPhoneProfile,
-                  {"--which", "{dir}"},
-                  ExitCode::kNotCarried,
-                  ""},
-        CheckCase{"WhichWithoutProfile", std::nullopt, {"--which", "{dir}"}, ExitCode::kFailed, ""},
-        CheckCase{"PlanQuotedTwice",
-                  std::nullopt,
-                  {"--check-plan", "\"Sorvel 60\""},
-                  ExitCode::kSuccess,
-                  "Sorvel 60\n"},
-        CheckCase{"NoSuchPlan", std::nullopt, {"--check-plan", "sorvel 60"}, ExitCode::kUsage, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// --install-profile puts the lines of another file, with the plan's number
-// or as they are, in the profile's place; whatever it refuses leaves the
-// profile as it was.
-struct InstallCase {
-  const char* name;
-  std::optional<std::string> source;  // none: no such file
-  std::optional<std::string> profile;
-  std::vector<std::string> plan;
-  ExitCode code;
-  std::optional<std::string> installed = std::nullopt;  // afterwards; none: as it was
-};
-
-void PrintTo(const InstallCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class PlansetInstalls : public ::testing::TestWithParam<InstallCase> {};
-
-TEST_P(PlansetInstalls, AnotherProfileInOneStepOrNothing) {
-  const InstallCase& row = GetParam();
-  const ScratchDir dir, source_dir;
-  if (row.source) {
-    source_dir.Write("new.cmp", *row.source);
-  }
-  if (row.profile) {
-    dir.Write("kelvarin.cmp", *row.profile);
-  }
-  std::vector<std::string> arguments = {"--install-profile", (source_dir / "new.cmp").u8string(),
-                                        dir.Utf8()};
-  arguments.insert(arguments.end(), row.plan.begin(), row.plan.end());
-  const ProcessResult result = Planset(arguments);
-  EXPECT_EQ(result.exit_code, row.code) << result.error;
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(dir.Read("kelvarin.cmp"), row.installed ? row.installed : row.profile);
-  EXPECT_EQ(source_dir.Read("new.cmp"), row.source);
-  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
-}
-
-const std::string kNewProfile = "[Kelvarin]\nServiceName=Kelvarin, Inc.\r\nPhone0=00000000\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, PlansetInstalls,
-    ::testing::Values(
-        InstallCase{"WithThePlan",
-                    kNewProfile,
-                    kNoPhoneProfile,
-                    {"Sorvel 60"},
-                    ExitCode::kSuccess,
-                    RewrittenProfile(LookUpAccessNumber("Sorvel 60"))},
-        InstallCase{"AsItIs", kNewProfile, kProfile, {}, ExitCode::kSuccess, kNewProfile},
-        InstallCase{"UnknownPlan", kNewProfile, kProfile, {"Sorvel"}, ExitCode::kUsage},
-        InstallCase{"NoSource", std::nullopt, kProfile, {"Sorvel 60"}, ExitCode::kFailed},
-        InstallCase{"EmptySource", "", kProfile, {}, ExitCode::kFailed},
-        InstallCase{"SourceWithoutPhone0Entry",
-                    kNoPhoneProfile,
-                    kProfile,
-                    {"Sorvel 60"},
-                    ExitCode::kFailed},
-        InstallCase{
-            "NoProfileToReplace", kNewProfile, std::nullopt, {"Sorvel 60"}, ExitCode::kFailed}),
+        CheckCase{"CarriesTheNumber", RewrittenProfile(LookUpAccessNumber("Sorvel 60")),
+                  "Sorvel 60", ExitCode::kSuccess},
+        CheckCase{"CarriesAnotherNumber", kProfile, "Sorvel 60", ExitCode::kNotCarried},
+        CheckCase{"HasNoPhone0Entry", kNoPhoneProfile, "Sorvel 60", ExitCode::kNotCarried},
+        CheckCase{"UnknownPlan", kProfile, "Sorvel", ExitCode::kUsage},
+        CheckCase{"NoProfile", std::nullopt, "Sorvel 60", ExitCode::kFailed},
+        CheckCase{"WhichOfOnePlan", RewrittenProfile(LookUpAccessNumber("Sorvel 60")), "",
+                  ExitCode::kSuccess, "--which", Printed("Sorvel 60\n")},
+        CheckCase{"WhichOfASharedNumber", RewrittenProfile(LookUpAccessNumber("Sorvel Ever")), "",
+                  ExitCode::kSharedNumber, "--which", Printed("Sorvel 25\nSorvel Ever\n")},
+        CheckCase{"WhichOfNoPlan", kProfile, "", ExitCode::kNotCarried, "--which", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 #ifndef _WIN32

@@ -76,25 +76,19 @@ class RunTimes {
 };
 
 #ifndef _WIN32
-// How planset makes the new profile: from the profile itself, or, as a
-// reinstall has it do, from another version's profile beside it.
-enum class Lines { kOfTheProfile, kOfANewProfile };
-
-void PrintTo(Lines lines, std::ostream* out) {
-  *out << (lines == Lines::kOfTheProfile ? "OfTheProfile" : "OfANewProfile");
-}
-
-class KilledAtAnyMoment : public ::testing::TestWithParam<Lines> {};
+// planset killed while it rewrites the profile, or (true) while it puts
+// another version's profile in its place, as a reinstall has it do.
+class KilledAtAnyMoment : public ::testing::TestWithParam<bool> {};
 
 TEST_P(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = ProfileOf(4);
-  const ScratchDir dir, source_dir;
+  const ScratchDir dir;
   std::vector<std::string> arguments = {dir.Utf8(), "Sorvel 25"};
   std::string new_lines = old_profile;
-  if (GetParam() == Lines::kOfANewProfile) {
+  if (GetParam()) {
     new_lines = "[Profile]\r\nVersion=4\r\n" + old_profile;
-    source_dir.Write("new.cmp", new_lines);
-    arguments.insert(arguments.begin(), {"--install-profile", (source_dir / "new.cmp").u8string()});
+    dir.Write("new.cmp", new_lines);
+    arguments.insert(arguments.begin(), {"--install-profile", (dir / "new.cmp").u8string()});
   }
   const std::string new_profile = RewrittenFor(new_lines, "Sorvel 25");
   RunTimes run_times;
@@ -135,9 +129,9 @@ TEST_P(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   EXPECT_GT(found_new, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rewrites, KilledAtAnyMoment,
-                         ::testing::Values(Lines::kOfTheProfile, Lines::kOfANewProfile),
-                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+INSTANTIATE_TEST_SUITE_P(Profiles, KilledAtAnyMoment, ::testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "InstalledFromANewOne" : "Rewritten");
+});
 #endif
 
 // Two setups started at nearly the same moment: the second starts at a random
