@@ -16,6 +16,10 @@ endif()
 set(setup_script ${PROJECT_SOURCE_DIR}/examples/setup/kelvarin.nsi)
 set(shipped_profile ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
 set(SETUP_PROGRAM ${PROJECT_BINARY_DIR}/setup/kelvarin-setup.exe)
+# The programs' exit codes by name, for the script's branches.
+include(${PROJECT_SOURCE_DIR}/cmake/ExitCodes.cmake)
+set(setup_exit_codes ${PROJECT_BINARY_DIR}/setup/exit_codes.nsh)
+planchoice_exit_code_nsis_header(${setup_exit_codes})
 # In a signed build makensis signs the uninstaller and the installer.
 set(sign_command "")
 if(PLANCHOICE_SIGNING)
@@ -31,8 +35,10 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/setup
   COMMAND ${MAKENSIS} -V2 -WX "-XSetDateSave off" -DTARGET=${nsis_target}
           -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice> -DPROFILE=${shipped_profile}
-          -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION} ${sign_command} ${setup_script}
-  DEPENDS ${setup_script} ${shipped_profile} PlanChoice planset ${PLANCHOICE_SIGNING_INPUTS}
+          -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION} -DEXIT_CODES=${setup_exit_codes}
+          ${sign_command} ${setup_script}
+  DEPENDS ${setup_script} ${shipped_profile} ${setup_exit_codes} PlanChoice planset
+          ${PLANCHOICE_SIGNING_INPUTS}
   COMMENT "Making the example installer (${nsis_target})"
   VERBATIM)
 add_custom_target(kelvarin_setup ALL DEPENDS ${SETUP_PROGRAM})

@@ -43,7 +43,7 @@ echo "Change to kelvarin.cmp:"
 diff -u --label "examples/kelvarin.cmp" --label "$profile_dir/kelvarin.cmp" \
   examples/kelvarin.cmp "$profile_dir/kelvarin.cmp" || true
 # What the code means, from the programs' own table of exit codes.
-meaning=$(sed -n "s/^PLANCHOICE_EXIT_CODE($exit_code, \"\([^\"]*\)\", .*/\1/p" src/logic/outcome.def)
+meaning=$(sed -n "s/^PLANCHOICE_EXIT_CODE($exit_code, [A-Za-z]*, \"\([^\"]*\)\", .*/\1/p" src/logic/outcome.def)
 failed=0
 if [ -z "$meaning" ]; then
   meaning="not one of PlanChoice's own exit codes: the program did not run or did not end normally"

@@ -8,8 +8,11 @@
 ;   ... /LOG=C:\Logs\kelvarin.log              the log elsewhere than %TEMP%\kelvarin-setup.log
 ;   ... /D=C:\Some Folder                      installs elsewhere: last, and without quotes
 ;
-; A reinstall into a folder whose profile carries a plan's number sets that
-; plan again without asking (a /PLAN= of another plan wins). The command line
+; A reinstall without /D= goes to the folder installed before, and into a
+; folder whose profile carries a plan's number sets that plan's number again
+; without asking (a /PLAN= of another plan wins). planset decides what a
+; plan is, which one the installed profile carries, and puts the new profile
+; in the old one's place in one step. The command line
 ; is read whole before anything is installed, and what this setup cannot take
 ; as it was meant is refused. Exit codes, as Windows Installer defines them:
 ; 0 installed; 1602 the user cancelled, or closed PlanChoice's window and
@@ -20,7 +23,10 @@
 ; Build it with the programs of one build, 32- or 64-bit (the defaults are
 ; the 32-bit installer, from files beside this script):
 ;   makensis -DTARGET=x86-unicode -DPROGRAMS=<folder of PlanChoice.exe and planset.exe>
-;            -DPROFILE=<kelvarin.cmp> -DOUTFILE=<kelvarin-setup.exe> -DVERSION=<x.y.z> kelvarin.nsi
+;            -DPROFILE=<kelvarin.cmp> -DOUTFILE=<kelvarin-setup.exe> -DVERSION=<x.y.z>
+;            -DEXIT_CODES=<exit_codes.nsh> kelvarin.nsi
+; exit_codes.nsh, made by the build from the programs' table of exit codes,
+; names each code as PLANCHOICE_<NAME>.
 ; TARGET=amd64-unicode makes a 64-bit installer, for the 64-bit programs.
 ; -DSIGN_COMMAND=<program> has the installer and its uninstaller signed:
 ; makensis runs the program on the uninstaller before packing it and on the
@@ -47,12 +53,18 @@
 !ifndef VERSION
   !define VERSION 0.0.0
 !endif
+!ifndef EXIT_CODES
+  !define EXIT_CODES exit_codes.nsh
+!endif
 
 Unicode true
 Target ${TARGET}
 
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include StrFunc.nsh
+${StrLoc}  ; where a text first stands in another, letter case aside; empty when nowhere
+!include "${EXIT_CODES}"
 
 Name "Kelvarin Online"
 OutFile "${OUTFILE}"
@@ -69,6 +81,9 @@ OutFile "${OUTFILE}"
 !endif
 RequestExecutionLevel admin
 ShowInstDetails show
+; Drawn by the system at the screen's DPI, with the themed controls.
+ManifestDPIAware true
+XPStyle on
 
 Page directory
 Page instfiles
@@ -76,6 +91,8 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvarin Online"
+; A reinstall without /D= goes where the last installation went.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 !define SETUP_MUTEX "Global\Kelvarin Online Setup"
 !define PLAN_EXAMPLE '/PLAN=$\"Sorvel 25$\"'
 
@@ -88,7 +105,7 @@ UninstPage instfiles
 Var CommandLine   ; as the system handed it over, whole
 Var Refusal       ; why the command line cannot be taken; empty when it can
 Var PlanGiven     ; 1 when /PLAN= was given
-Var Plan          ; its plan, without the quotes around it
+Var Plan          ; its plan, as given; once planset has checked it, as planset names it
 Var LogOption     ; the file of /LOG=, or empty
 Var LogFile       ; where the log goes
 Var LogWritten    ; 1 once a line of the log reached the file
@@ -96,13 +113,14 @@ Var UserCanSee    ; 0 where nobody can see a window of this setup
 Var PlansetExit   ; planset's exit code, or "error" when it could not be started
 Var PlansetSaid   ; what planset printed, decoded from UTF-8
 Var InstalledPlan ; a plan whose number the profile in $INSTDIR carries, or empty
+Var InstalledPlans ; for the log: 'of "<plan>"', or 'shared by "<plan>" and "<plan>"'
 Var Declined      ; 1 when the user chose no plan
 Var FailureLogged ; 1 once the reason for a failure is in the log
 Var WasSilent     ; 1 when the command line asked for a silent run
-Var PlanToSet     ; the plan that planset sets
+Var PlanToSet     ; the plan whose number planset sets, or empty
 Var Text          ; text being split into lines, and what is left of it
 Var Line          ; the line split off it
-Var Found         ; where Find found a text, or -1
+Var Quoted        ; a text as one argument of a command line
 
 ; ---------------------------------------------------------------------------
 ; What the installer and the uninstaller share, made once for each.
@@ -243,58 +261,35 @@ Function SplitFirstLine
   ${EndIf}
 FunctionEnd
 
-; Sets Found to where the text `needle` first stands in `haystack` (letter
-; case counts), or -1. Push the haystack, then the needle.
-Function Find
-  Exch $R0  ; needle
-  Exch
-  Exch $R1  ; haystack
-  Push $R2
-  Push $R3
-  Push $R4
-  StrLen $R2 $R0
-  StrLen $R3 $R1
-  IntOp $R3 $R3 - $R2
-  StrCpy $Found 0
+; Sets Quoted to the text on the stack in quotes, as one argument of a
+; command line that the program's C runtime reads back as it was: a quote in
+; it, and the backslashes before a quote or the end, are escaped.
+Function QuoteArgument
+  Exch $R0  ; what is left of the text
+  Push $R1  ; its next character
+  Push $R2  ; the backslashes before it
+  StrCpy $Quoted '"'
+  StrCpy $R2 ""
   ${Do}
-    ${If} $Found > $R3
-      StrCpy $Found -1
-      ${ExitDo}
+    StrCpy $R1 $R0 1
+    StrCpy $R0 $R0 "" 1
+    ${If} $R1 == "\"
+      StrCpy $R2 "$R2\"
+      ${Continue}
     ${EndIf}
-    StrCpy $R4 $R1 $R2 $Found
-    ${IfThen} $R4 S== $R0 ${|} ${ExitDo} ${|}
-    IntOp $Found $Found + 1
-  ${Loop}
-  Pop $R4
-  Pop $R3
+    ${If} $R1 == '"'
+      StrCpy $R1 `\"`
+      StrCpy $R2 "$R2$R2"
+    ${ElseIf} $R1 == ""
+      StrCpy $R2 "$R2$R2"
+    ${EndIf}
+    StrCpy $Quoted "$Quoted$R2$R1"
+    StrCpy $R2 ""
+  ${LoopUntil} $R1 == ""
+  StrCpy $Quoted '$Quoted"'
   Pop $R2
   Pop $R1
   Pop $R0
-FunctionEnd
-!macro Find haystack needle
-  Push `${haystack}`
-  Push `${needle}`
-  Call Find
-!macroend
-!define Find "!insertmacro Find"
-
-; The text on the stack, with one enclosing pair of quotes dropped.
-Function Unquote
-  Exch $R0
-  Push $R1
-  Push $R2
-  StrCpy $R1 $R0 1
-  ${If} $R1 == '"'
-    StrCpy $R1 $R0 1 -1
-    StrLen $R2 $R0
-    ${If} $R1 == '"'
-    ${AndIf} $R2 >= 2
-      StrCpy $R0 $R0 -1 1
-    ${EndIf}
-  ${EndIf}
-  Pop $R2
-  Pop $R1
-  Exch $R0
 FunctionEnd
 
 ; ---------------------------------------------------------------------------
@@ -333,19 +328,16 @@ Function RunPlanset
   System::Free $R1
   System::Free $R2
 
+  ; Read into a zeroed buffer one byte longer, the output ends in a zero,
+  ; which MultiByteToWideChar carries into the string it makes.
   System::Call 'kernel32::SetFilePointer(p R0, i 0, p 0, i 0)'
   System::Alloc 4096
   Pop $R1
   System::Call 'kernel32::ReadFile(p R0, p R1, i 4095, *i .R2, p 0)'
   System::Call 'kernel32::CloseHandle(p R0)'
-  IntOp $R3 ${NSIS_MAX_STRLEN} * 2
-  System::Alloc $R3
-  Pop $R3
-  System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p R1, i R2, p R3, i ${NSIS_MAX_STRLEN} - 1)'
-  System::Call '*$R3(&w${NSIS_MAX_STRLEN} .R4)'
+  System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p R1, i -1, w .R4, i ${NSIS_MAX_STRLEN})'
   StrCpy $PlansetSaid $R4
   System::Free $R1
-  System::Free $R3
   Delete $R8
   Pop $R9
 FunctionEnd
@@ -366,25 +358,27 @@ Function LogPlansetSaid
   ${Loop}
 FunctionEnd
 
-; Sets InstalledPlan to the first plan (of planset --list) whose number every
-; "Phone0=" entry of the profile in $INSTDIR carries; empty when there is
-; none, or no profile.
+; Sets InstalledPlan to the plan whose number every "Phone0=" entry of the
+; profile in $INSTDIR carries (the first, where plans share that number), and
+; InstalledPlans to what the log says of it; both empty when it carries no
+; plan's number, or there is no profile.
 Function FindInstalledPlan
   StrCpy $InstalledPlan ""
-  ${RunPlanset} "--list"
-  StrCpy $Text $PlansetSaid
-  ${DoWhile} $Text != ""
-    Call SplitFirstLine  ; "<plan><tab><number>"
-    ${Find} $Line "$\t"
-    ${If} $Found > 0
-      StrCpy $Line $Line $Found
-      ${RunPlanset} '--check -- "$INSTDIR" "$Line"'
-      ${If} $PlansetExit == 0
-        StrCpy $InstalledPlan $Line
-        Return
-      ${EndIf}
+  ${RunPlanset} '--which -- "$INSTDIR"'
+  ${If} $PlansetExit == ${PLANCHOICE_SUCCESS}
+  ${OrIf} $PlansetExit == ${PLANCHOICE_SHARED_NUMBER}
+    StrCpy $Text $PlansetSaid
+    Call SplitFirstLine  ; a plan a line
+    StrCpy $InstalledPlan $Line
+    StrCpy $InstalledPlans 'of "$Line"'
+    ${If} $Text != ""
+      StrCpy $InstalledPlans 'shared by "$Line"'
+      ${DoWhile} $Text != ""
+        Call SplitFirstLine
+        StrCpy $InstalledPlans '$InstalledPlans and "$Line"'
+      ${Loop}
     ${EndIf}
-  ${Loop}
+  ${EndIf}
 FunctionEnd
 
 ; ---------------------------------------------------------------------------
@@ -413,16 +407,7 @@ Function ReadOption
         ${Refuse} "/PLAN= is given more than once; give it once."
       ${EndIf}
       StrCpy $PlanGiven 1
-      StrCpy $R4 $R0 "" 6
-      Push $R4
-      Call Unquote
-      Pop $Plan
-      ${Find} $Plan '"'
-      ${If} $Plan == ""
-        ${Refuse} "/PLAN= names no plan; give one, as in ${PLAN_EXAMPLE}."
-      ${ElseIf} $Found >= 0
-        ${Refuse} "The plan of /PLAN= holds a quote, which no plan's name does: $Plan"
-      ${EndIf}
+      StrCpy $Plan $R0 "" 6
     ${ElseIf} $R2 == ""
       ${Refuse} "/PLAN needs a plan after an equals sign, as in ${PLAN_EXAMPLE}."
     ${ElseIf} $R2 == ":"
@@ -434,10 +419,7 @@ Function ReadOption
     ${If} $LogOption != ""
       ${Refuse} "/LOG= is given more than once; give it once."
     ${EndIf}
-    StrCpy $R4 $R0 "" 5
-    Push $R4
-    Call Unquote
-    Pop $LogOption
+    StrCpy $LogOption $R0 "" 5
     ${If} $LogOption == ""
       ${Refuse} "/LOG= names no file; give one, as in /LOG=C:\Logs\kelvarin-setup.log."
     ${EndIf}
@@ -458,10 +440,11 @@ Function ReadCommandLine
   ${If} $1 >= $2
     ${Refuse} "The command line is longer than $2 characters."
   ${EndIf}
-  ; The installer takes everything after " /D=" as the folder.
-  ${Find} $0 " /D="
-  StrCpy $3 $Found
-  ${If} $3 >= 0
+  ; The installer takes everything after " /D=", in capitals, as the folder.
+  ${StrLoc} $3 $0 " /D=" ">"
+  StrCpy $9 $0 4 $3
+  ${IfThen} $9 S!= " /D=" ${|} StrCpy $3 "" ${|}
+  ${If} $3 != ""
     StrCpy $4 $0 $3
     IntOp $3 $3 + 4
     StrCpy $5 $0 "" $3
@@ -477,19 +460,16 @@ Function ReadCommandLine
   ${DoWhile} $8 < $6
     IntPtrOp $9 $8 * ${POINTER_SIZE}
     IntPtrOp $9 $7 + $9
-    System::Call '*$9(p .r9)'
-    System::Call 'kernel32::lstrcpynW(w .r1, p r9, i ${NSIS_MAX_STRLEN})'
+    System::Call '*$9(w .r1)'  ; argv[$8]
     Push $1
     Call ReadOption
     IntOp $8 $8 + 1
   ${Loop}
   System::Call 'kernel32::LocalFree(p r7)'
 
-  ${If} $3 >= 0
-    ${Find} $5 " /"
-    StrCpy $6 $Found
-    ${Find} $5 '"'
-    StrCpy $7 $Found
+  ${If} $3 != ""
+    ${StrLoc} $6 $5 " /" ">"
+    ${StrLoc} $7 $5 '"' ">"
     ; The installer trims blanks and backslashes at the end.
     StrCpy $8 $5
     ${Do}
@@ -501,9 +481,9 @@ Function ReadCommandLine
         ${ExitDo}
       ${EndIf}
     ${Loop}
-    ${If} $6 >= 0
+    ${If} $6 != ""
       ${Refuse} "/D= must come last: everything after it is taken as the folder, here $\"$5$\"."
-    ${ElseIf} $7 >= 0
+    ${ElseIf} $7 != ""
       ${Refuse} "/D= must not be in quotes, even when the folder has a blank, as in /D=C:\Kelvarin Setup."
     ${ElseIf} $8 S!= $INSTDIR
       ${Refuse} "/D=$5 is not a folder this setup can install into; it must be a full path with backslashes, such as C:\Kelvarin Setup, and not a drive's root."
@@ -550,21 +530,23 @@ Function .onInit
   ${EndIf}
   Call RefuseSecondRun
 
-  ; planset knows the plans: asked to check a folder without a profile, it
-  ; refuses an unknown plan (2) before it finds the profile missing (3).
+  ; planset knows the plans, and names the one given as it takes it.
   ${If} $PlanGiven == 1
-    ${RunPlanset} '--check -- "$PLUGINSDIR" "$Plan"'
-    ${If} $PlansetExit == 2
-      StrCpy $Text $PlansetSaid
-      Call SplitFirstLine
+    Push $Plan
+    Call QuoteArgument
+    ${RunPlanset} '--check-plan -- $Quoted'
+    StrCpy $Text $PlansetSaid
+    Call SplitFirstLine
+    ${If} $PlansetExit == ${PLANCHOICE_USAGE}
       Push ${EXIT_BAD_COMMAND_LINE}
       Push "/PLAN= is refused: $Line"
       Call End
-    ${ElseIf} $PlansetExit != 3
+    ${ElseIf} $PlansetExit != ${PLANCHOICE_SUCCESS}
       Push ${EXIT_FAILED}
       Push "planset.exe could not be run (exit code $PlansetExit)."
       Call End
     ${EndIf}
+    StrCpy $Plan $Line
   ${EndIf}
 
   ${If} $UserCanSee == 0
@@ -597,13 +579,14 @@ FunctionEnd
 Section
   ${Log} "Installing into $INSTDIR"
   ; Which plan to set, found before the shipped profile takes the old one's place.
+  StrCpy $PlanToSet $Plan
   ${If} $PlanGiven == 1
-    StrCpy $R0 $Plan
+    ${Log} 'The plan to set: "$Plan"'
   ${Else}
     Call FindInstalledPlan
-    StrCpy $R0 $InstalledPlan
-    ${If} $R0 != ""
-      ${Log} 'The profile in $INSTDIR carries the number of "$R0"; it is kept.'
+    StrCpy $PlanToSet $InstalledPlan
+    ${If} $PlanToSet != ""
+      ${Log} "The profile in $INSTDIR carries the number $InstalledPlans; it is kept."
     ${EndIf}
   ${EndIf}
   StrCpy $Declined 0
@@ -615,14 +598,9 @@ Section
   ${EndIf}
   !insertmacro InstallFile "${PROGRAMS}\PlanChoice.exe" PlanChoice.exe
   !insertmacro InstallFile "${PROGRAMS}\planset.exe" planset.exe
-  Push $R0
   Call RegisterUninstaller
-  Pop $R0
-  ${If} $R0 != ""
-    Push $R0
-    Call InstallProfileWithPlan
-  ${Else}
-    !insertmacro InstallFile "${PROFILE}" kelvarin.cmp
+  Call InstallProfile
+  ${If} $PlanToSet == ""
     Call ChoosePlanInWindow
   ${EndIf}
 
@@ -672,34 +650,31 @@ Function RegisterUninstaller
   ${EndIf}
 FunctionEnd
 
-; planset sets the plan, from the stack, in a copy of the shipped profile,
-; which then takes the installed one's place: whatever fails, the profile in
-; the folder keeps the plan it had. A check of the installed profile ends it.
-Function InstallProfileWithPlan
-  Pop $PlanToSet
-  ${Log} 'Setting the plan "$PlanToSet"'
+; planset puts the shipped profile, with the number of PlanToSet or as it
+; is shipped, in the installed one's place in one step: whatever fails, the
+; profile in the folder is the old one or the new one, never a part of
+; either. A folder without a profile is given the shipped one first.
+Function InstallProfile
+  ${IfNot} ${FileExists} "$INSTDIR\kelvarin.cmp"
+    !insertmacro InstallFile "${PROFILE}" kelvarin.cmp
+  ${EndIf}
   ClearErrors
   File "/oname=$PLUGINSDIR\kelvarin.cmp" "${PROFILE}"
   ${If} ${Errors}
     ${Fail} "Could not write $PLUGINSDIR\kelvarin.cmp."
   ${EndIf}
-  ${RunPlanset} '-- "$PLUGINSDIR" "$PlanToSet"'
+  StrCpy $R0 ""
+  ${If} $PlanToSet != ""
+    StrCpy $R0 ' "$PlanToSet"'
+  ${EndIf}
+  ${RunPlanset} '--install-profile -- "$PLUGINSDIR\kelvarin.cmp" "$INSTDIR"$R0'
   Call LogPlansetSaid
-  ${If} $PlansetExit != 0
-    ${Fail} 'planset could not set the plan "$PlanToSet" (exit code $PlansetExit); the profile in $INSTDIR is as it was.'
+  ${If} $PlansetExit != ${PLANCHOICE_SUCCESS}
+    ${Fail} "planset could not install the profile in $INSTDIR (exit code $PlansetExit)."
   ${EndIf}
-  StrCpy $2 "$PLUGINSDIR\kelvarin.cmp"
-  StrCpy $3 "$INSTDIR\kelvarin.cmp"
-  System::Call 'kernel32::CopyFileW(w r2, w r3, i 0) i .r4'
-  ${If} $4 = 0
-    ${Fail} "Could not write $INSTDIR\kelvarin.cmp; is it in use? Close the program that holds it and run the setup again."
+  ${If} $PlanToSet != ""
+    ${Log} "The plan's dial-in number is set."
   ${EndIf}
-  ${RunPlanset} '--check -- "$INSTDIR" "$PlanToSet"'
-  ${If} $PlansetExit != 0
-    Call LogPlansetSaid
-    ${Fail} 'The profile in $INSTDIR does not carry the number of "$PlanToSet" after all.'
-  ${EndIf}
-  ${Log} "The plan's dial-in number is set."
 FunctionEnd
 
 ; PlanChoice.exe asks the user for the plan; its exit code says what happened.
@@ -714,40 +689,40 @@ Function ChoosePlanInWindow
   ${Log} "PlanChoice.exe ended with exit code $0."
 
   ${Switch} $0
-    ${Case} 0  ; the profile carries the chosen plan's number: checked, as a killed program may end with 0 too
+    ${Case} ${PLANCHOICE_SUCCESS}  ; checked, as a killed program may end with 0 too
       Call FindInstalledPlan
       ${If} $InstalledPlan == ""
         ${Fail} "PlanChoice.exe ended with 0, but the profile in $INSTDIR carries no plan's number."
       ${EndIf}
-      ${Log} 'The profile carries the dial-in number of "$InstalledPlan".'
+      ${Log} "The profile carries the dial-in number $InstalledPlans."
       ${Break}
-    ${Case} 1  ; the window was closed; nothing was changed. A silent install cannot ask.
+    ${Case} ${PLANCHOICE_CLOSED}  ; nothing was changed. A silent install cannot ask.
       MessageBox MB_YESNO|MB_ICONQUESTION \
         "No plan was chosen, so the connection cannot dial in yet.$\n$\nChoose your plan now?" \
         /SD IDNO IDYES choose
-      ${Log} 'No plan was chosen. To choose one later, run "$INSTDIR\PlanChoice.exe" "$INSTDIR".'
+      ${Log} 'No plan was chosen. To choose one later, run this setup again, which asks for it, or run "$INSTDIR\PlanChoice.exe" "$INSTDIR" from a command prompt run as administrator.'
       StrCpy $Declined 1
       ${Break}
-    ; For 3, 4 and 6 PlanChoice.exe has shown the error; a silent install
-    ; cannot ask, and fails.
-    ${Case} 3  ; the profile could not be saved and is as it was
+    ; Here PlanChoice.exe has shown the error; a silent install cannot ask,
+    ; and fails.
+    ${Case} ${PLANCHOICE_FAILED}  ; the profile is as it was
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
         "The dial-in number could not be saved in $INSTDIR\kelvarin.cmp.$\n$\nTry again?" \
         /SD IDCANCEL IDRETRY choose
       ${Fail} "The dial-in number could not be saved."
-    ${Case} 4  ; the profile holds the number, but it may not be on disk yet
+    ${Case} ${PLANCHOICE_NOT_YET_ON_DISK}
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
         "The dial-in number is in $INSTDIR\kelvarin.cmp, but Windows could not confirm that it is on disk.$\n$\nTry again?" \
         /SD IDCANCEL IDRETRY choose
       ${Fail} "The dial-in number may not be on disk."
-    ${Case} 6  ; another program was rewriting the profile; nothing was changed
+    ${Case} ${PLANCHOICE_ANOTHER_REWRITE}  ; nothing was changed
       MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
         "Another program was changing $INSTDIR\kelvarin.cmp.$\n$\nTry again?" \
         /SD IDCANCEL IDRETRY choose
       ${Fail} "Another program was changing the profile; the dial-in number was not saved."
-    ${Case} 7  ; nobody could have seen the window
+    ${Case} ${PLANCHOICE_NO_USER_CAN_SEE}
       ${Fail} "No user can see PlanChoice's window here; give the plan as ${PLAN_EXAMPLE}."
-    ${Default}  ; 5 (no window could be made), or it did not end by itself
+    ${Default}  ; no window could be made, or it did not end by itself
       MessageBox MB_OK|MB_ICONSTOP "PlanChoice.exe ended unexpectedly (exit code $0)." /SD IDOK
       ${Fail} "PlanChoice.exe ended unexpectedly (exit code $0)."
   ${EndSwitch}

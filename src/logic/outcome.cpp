@@ -16,7 +16,7 @@ struct Meanings {
 };
 
 constexpr Meanings kExitCodes[] = {
-#define PLANCHOICE_EXIT_CODE(code, window, planset) {code, window, planset},
+#define PLANCHOICE_EXIT_CODE(code, name, window, planset) {code, window, planset},
 #include "logic/outcome.def"
 #undef PLANCHOICE_EXIT_CODE
 };

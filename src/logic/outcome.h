@@ -7,17 +7,12 @@
 
 namespace planchoice {
 
-// What each code means for each program: logic/outcome.def.
+// Each code by its name; what it means for each program: logic/outcome.def.
 enum class ExitCode : int {
-  kSuccess = 0,
-  kClosed = 1,      // PlanChoice.exe
-  kNotCarried = 1,  // planset --check
-  kUsage = 2,
-  kFailed = 3,
-  kNotYetOnDisk = 4,
-  kNoWindow = 5,
-  kAnotherRewrite = 6,
-  kNoUserCanSee = 7,
+#define PLANCHOICE_EXIT_CODE(code, name, window, planset) k##name = code,
+#include "logic/outcome.def"
+#undef PLANCHOICE_EXIT_CODE
+  kNotCarried = kClosed,  // planset --check and --which
 };
 
 // The programs that end with these codes.

@@ -1,5 +1,7 @@
 #include "logic/profile_rewrite.h"
 
+#include <vector>
+
 #include "logic/line_rewrite.h"
 #include "platform/error.h"
 #include "platform/file.h"
@@ -32,32 +34,34 @@ void DiscardWorkFile(WorkFile& work, const Error& failure) {
   }
 }
 
-}  // namespace
-
-std::string ProfilePath(const std::string& directory) {
-  return PathIn(directory, kProfileName);
-}
-
-std::string WorkPath(const std::string& directory) {
-  return PathIn(directory, kWorkName);
-}
-
-void RewriteProfile(const std::string& directory, std::string_view access_number) {
-  const std::string profile_path = ProfilePath(directory);
-  const std::string work_path = WorkPath(directory);
-  if (access_number.empty()) {
-    throw Error("No access number was given for " + profile_path + "; it was left unchanged.");
+// The profile's lines, read from `source` (empty: from the profile itself),
+// had no line or no "Phone0=" entry, as `what` says.
+Error NothingToSet(const std::string& source, const std::string& profile_path,
+                   const std::string& what) {
+  if (source.empty()) {
+    return ProfileLeftUnchanged(profile_path, what);
   }
+  return Error("The profile to install " + source + " " + what + "; " + profile_path +
+               " was left unchanged.");
+}
 
+// Puts the lines that `write` writes to the work file in the place of the
+// profile in `directory`, keeping the profile's identity: `write` returns
+// their counts, which must show lines and a "Phone0=" entry among them, or the
+// profile is left as it was. The lines come from `source`, or from the
+// profile itself when it is empty.
+template <typename WriteLines>
+void ReplaceProfile(const std::string& directory, const std::string& source, WriteLines write) {
+  const std::string profile_path = ProfilePath(directory);
   ProfileFile profile(profile_path);
-  WorkFile work(work_path);
+  WorkFile work(WorkPath(directory));
   try {
-    const LineCounts counts = RewriteLines(profile, work, access_number);
+    const LineCounts counts = write(profile, work);
     if (counts.lines == 0) {
-      throw ProfileLeftUnchanged(profile_path, "is empty");
+      throw NothingToSet(source, profile_path, "is empty");
     }
     if (counts.replaced == 0) {
-      throw ProfileLeftUnchanged(profile_path, "has no \"Phone0=\" entry");
+      throw NothingToSet(source, profile_path, "has no \"Phone0=\" entry");
     }
     work.Flush();
     work.TakeIdentityOf(profile);
@@ -76,6 +80,47 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
     }
     throw;
   }
+}
+
+// The bytes of `in`, as they are, to `out`; counted as a rewrite counts them.
+LineCounts CopyLines(ByteSource& in, ByteSink& out) {
+  NoSink nowhere;
+  const LineCounts counts = RewriteLines(in, nowhere, kPhoneKey);
+  in.Seek(0);
+  std::vector<char> buffer(kDefaultBufferSize);
+  while (const std::size_t read = in.Read(buffer.data(), buffer.size())) {
+    out.Write(buffer.data(), read);
+  }
+  return counts;
+}
+
+}  // namespace
+
+std::string ProfilePath(const std::string& directory) {
+  return PathIn(directory, kProfileName);
+}
+
+std::string WorkPath(const std::string& directory) {
+  return PathIn(directory, kWorkName);
+}
+
+void RewriteProfile(const std::string& directory, std::string_view access_number) {
+  if (access_number.empty()) {
+    throw Error("No access number was given for " + ProfilePath(directory) +
+                "; it was left unchanged.");
+  }
+  ReplaceProfile(directory, "", [&](ProfileFile& profile, WorkFile& work) {
+    return RewriteLines(profile, work, access_number);
+  });
+}
+
+void InstallProfile(const std::string& source, const std::string& directory,
+                    std::string_view access_number) {
+  ProfileReader lines(source);
+  ReplaceProfile(directory, source, [&](ProfileFile&, WorkFile& work) {
+    return access_number.empty() ? CopyLines(lines, work)
+                                 : RewriteLines(lines, work, access_number);
+  });
 }
 
 LineCounts CheckProfile(const std::string& directory, std::string_view access_number) {

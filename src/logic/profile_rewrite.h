@@ -30,6 +30,14 @@ std::string WorkPath(const std::string& directory);
 // place but may not yet be on stable storage.
 void RewriteProfile(const std::string& directory, std::string_view access_number);
 
+// Replaces the profile in `directory` as RewriteProfile does, and with the
+// same guarantees, but with the lines of the file `source` (a new version's
+// profile, say): every "Phone0=" line carrying `access_number`, or, when that
+// is empty, every line as it is. The profile must exist; `source` is only
+// read, and must have lines and a "Phone0=" entry.
+void InstallProfile(const std::string& source, const std::string& directory,
+                    std::string_view access_number);
+
 // Reads the profile in `directory` by the rewrite's own line rules (see
 // RewriteLines) and counts its lines, its "Phone0=" lines, and those that
 // carry exactly `access_number`. Only reads: it takes no lock and writes

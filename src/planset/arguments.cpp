@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
 #include "logic/plan_table.h"
 
@@ -17,6 +18,39 @@ const std::string* Given(const std::vector<std::string>& options,
     }
   }
   return nullptr;
+}
+
+// What each option asks for, and the operands it takes: the first row, no
+// option, is a rewrite. Two options given together are named in this order.
+struct Mode {
+  const char* option;
+  Request::Kind kind;
+  std::size_t least;  // operands
+  std::size_t most;
+  bool takes_directory;
+  const char* missing;  // the sentence for fewer than `least` operands
+};
+
+constexpr Mode kModes[] = {
+    {"", Request::Kind::kRewrite, 2, 2, true, "DIRECTORY and PLAN are missing."},
+    {"--list", Request::Kind::kList, 0, 0, false, ""},
+    {"--check", Request::Kind::kCheck, 2, 2, true, "DIRECTORY and PLAN are missing."},
+    {"--check-plan", Request::Kind::kCheckPlan, 1, 1, false, "--check-plan needs a PLAN."},
+    {"--which", Request::Kind::kWhich, 1, 1, true, "--which needs a DIRECTORY."},
+    {"--install-profile", Request::Kind::kInstall, 2, 3, true,
+     "--install-profile needs a SOURCE profile and a DIRECTORY."},
+};
+
+// A plan given to --check-plan by a command line that quoted it twice, as
+// "/PLAN=\"Sorvel 25\"" is, reaches planset in quotes: one enclosing pair is
+// dropped, as the dialog drops one around its directory. No plan's name
+// holds a quote.
+std::string Unquoted(const std::string& plan) {
+  if (plan.size() >= 2 && plan.front() == '"' && plan.back() == '"' &&
+      plan.find('"', 1) == plan.size() - 1) {
+    return plan.substr(1, plan.size() - 2);
+  }
+  return plan;
 }
 
 #ifdef _WIN32
@@ -57,41 +91,56 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
     if (!operands.empty()) {
       throw UsageError(*(help != nullptr ? help : version) + " takes no DIRECTORY or PLAN.");
     }
-    return {help != nullptr ? Request::Kind::kHelp : Request::Kind::kVersion, "", ""};
+    return {help != nullptr ? Request::Kind::kHelp : Request::Kind::kVersion, "", "", ""};
   }
+  const Mode* mode = &kModes[0];
   for (const std::string& option : options) {
-    if (option != "--list" && option != "--check") {
+    const auto given = std::find_if(std::begin(kModes) + 1, std::end(kModes),
+                                    [&](const Mode& m) { return option == m.option; });
+    if (given == std::end(kModes)) {
       throw UsageError("Unknown option " + option + ".");
     }
-  }
-  const bool list = Given(options, {"--list"}) != nullptr;
-  const bool check = Given(options, {"--check"}) != nullptr;
-  if (list && check) {
-    throw UsageError("--list and --check cannot be given together.");
-  }
-  if (list) {
-    if (!operands.empty()) {
-      throw UsageError("--list takes no DIRECTORY or PLAN.");
+    if (mode != &kModes[0] && mode != given) {
+      const bool in_order = mode < given;
+      throw UsageError(std::string(in_order ? mode->option : given->option) + " and " +
+                       (in_order ? given->option : mode->option) + " cannot be given together.");
     }
-    return {Request::Kind::kList, "", ""};
+    mode = given;
   }
-  if (operands.size() < 2) {
-    throw UsageError(operands.empty() ? "DIRECTORY and PLAN are missing." : "PLAN is missing.");
+  if (operands.size() < mode->least) {
+    throw UsageError(operands.size() == 1 && mode->most == 2 ? "PLAN is missing." : mode->missing);
   }
-  if (operands.size() > 2) {
+  if (operands.size() > mode->most) {
+    if (mode->most == 0) {
+      throw UsageError(std::string(mode->option) + " takes no DIRECTORY or PLAN.");
+    }
     throw UsageError("Too many arguments; put a plan name with a blank in quotes, as in \"" +
                      std::string(PlanTable.front().label) + "\".");
   }
-  if (operands[0].empty()) {
-    throw UsageError("No directory specified.");
+  Request request{mode->kind, "", "", ""};
+  auto operand = operands.begin();
+  if (mode->kind == Request::Kind::kInstall) {
+    request.source = *operand++;
+    if (request.source.empty()) {
+      throw UsageError("No profile to install was given.");
+    }
   }
+  if (mode->takes_directory) {
+    request.directory = *operand++;
+    if (request.directory.empty()) {
+      throw UsageError("No directory specified.");
+    }
 #ifdef _WIN32
-  RefuseQuote(operands[0]);
+    RefuseQuote(request.directory);
 #endif
-  if (operands[1].empty()) {
-    throw UsageError("You must choose a plan.");
   }
-  return {check ? Request::Kind::kCheck : Request::Kind::kRewrite, operands[0], operands[1]};
+  if (operand != operands.end()) {
+    request.plan = mode->kind == Request::Kind::kCheckPlan ? Unquoted(*operand) : *operand;
+    if (request.plan.empty()) {
+      throw UsageError("You must choose a plan.");
+    }
+  }
+  return request;
 }
 
 }  // namespace planchoice::planset

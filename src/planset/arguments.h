@@ -9,10 +9,11 @@
 namespace planchoice::planset {
 
 struct Request {
-  enum class Kind { kRewrite, kCheck, kList, kHelp, kVersion };
+  enum class Kind { kRewrite, kCheck, kCheckPlan, kWhich, kInstall, kList, kHelp, kVersion };
   Kind kind = Kind::kRewrite;
-  std::string directory;  // for kRewrite and kCheck, as given
-  std::string plan;       // for kRewrite and kCheck, as given
+  std::string directory;  // as given, for the kinds that take one
+  std::string plan;       // as given; for kInstall empty when none was
+  std::string source;     // for kInstall, as given
 };
 
 // Arguments planset cannot take; the sentence says what is wrong with them.
@@ -22,13 +23,15 @@ class UsageError : public Error {
 };
 
 // `arguments` are those after the program's name. "--help" (or "-h", "/?")
-// and "--version" win over every other option, and "--list" stands alone;
-// none of them takes an operand. Otherwise exactly DIRECTORY and PLAN are
-// expected, neither empty, for a rewrite or, after "--check", a check. "--"
-// ends the options, for a directory that begins with "-". On Windows a
-// directory with a quote in it is refused: no folder's name holds one, and
-// it is the mark of a quoted folder that ends in a backslash. Throws
-// UsageError.
+// and "--version" win over every other option and take no operand. Of the
+// other options one at most is given: "--list" takes no operand,
+// "--check-plan" PLAN, "--which" DIRECTORY, "--install-profile" SOURCE
+// DIRECTORY and perhaps PLAN; "--check", like a rewrite with no option,
+// DIRECTORY and PLAN. No operand may be empty; the PLAN of "--check-plan" is
+// taken without one pair of double quotes that encloses it. "--" ends the options, for a
+// directory that begins with "-". On Windows a directory with a quote in it is
+// refused: no folder's name holds one, and it is the mark of a quoted folder
+// that ends in a backslash. Throws UsageError.
 Request ParseArguments(const std::vector<std::string>& arguments);
 
 }  // namespace planchoice::planset

@@ -21,6 +21,9 @@ namespace {
 constexpr char kUsage[] =
     "Usage: planset DIRECTORY PLAN\n"
     "       planset --check DIRECTORY PLAN\n"
+    "       planset --which DIRECTORY\n"
+    "       planset --install-profile SOURCE DIRECTORY [PLAN]\n"
+    "       planset --check-plan PLAN\n"
     "       planset --list | --help | --version\n";
 
 std::string Help() {
@@ -34,6 +37,13 @@ std::string Help() {
          "\n"
          "  --check    only read the profile, and say whether every \"Phone0=\" entry\n"
          "             carries PLAN's number\n"
+         "  --which    print the plan whose number every \"Phone0=\" entry carries;\n"
+         "             each of them, one per line, when plans share that number\n"
+         "  --install-profile  replace the profile with the lines of the file SOURCE,\n"
+         "             in the same one step, keeping the profile's permissions and\n"
+         "             attributes; with PLAN's number, or as SOURCE has it\n"
+         "  --check-plan  print the plan PLAN names, as the other forms take it; one\n"
+         "             pair of double quotes around it is dropped\n"
          "  --list     print the plans and their numbers, one per line\n"
          "  --help     print this help\n"
          "  --version  print the version\n"
@@ -86,6 +96,31 @@ int Check(const std::string& directory, std::string_view plan, std::string_view 
   return static_cast<int>(ExitCode::kNotCarried);
 }
 
+// Prints the plans whose number every "Phone0=" entry carries, one a line:
+// exit status 0 for one plan, 8 for plans that share the number, and 1, with
+// a sentence, for none.
+int Which(const std::string& directory) {
+  for (const Plan& plan : PlanTable) {
+    const LineCounts counts = CheckProfile(directory, plan.access_number);
+    if (counts.replaced == 0 || counts.carrying < counts.replaced) {
+      continue;
+    }
+    std::string labels;
+    int sharing = 0;
+    for (const Plan& other : PlanTable) {
+      if (other.access_number == plan.access_number) {
+        labels.append(other.label).append("\n");
+        ++sharing;
+      }
+    }
+    Write(stdout, labels);
+    return static_cast<int>(sharing > 1 ? ExitCode::kSharedNumber : ExitCode::kSuccess);
+  }
+  Write(stderr, "No plan's number is in every \"Phone0=\" entry of the profile " +
+                    ProfilePath(directory) + ".\n");
+  return static_cast<int>(ExitCode::kNotCarried);
+}
+
 int Run(const std::vector<std::string>& arguments) {
   try {
     const Request request = ParseArguments(arguments);
@@ -96,18 +131,34 @@ int Run(const std::vector<std::string>& arguments) {
         return Answer(Help());
       case Request::Kind::kVersion:
         return Answer("planset " PLANSET_VERSION "\n");
+      case Request::Kind::kWhich:
+        return Which(request.directory);
+      case Request::Kind::kInstall:
+        if (request.plan.empty()) {
+          InstallProfile(request.source, request.directory, "");
+          return static_cast<int>(ExitCode::kSuccess);
+        }
+        break;
       case Request::Kind::kRewrite:
       case Request::Kind::kCheck:
+      case Request::Kind::kCheckPlan:
         break;
     }
     const std::string_view number = LookUpAccessNumber(request.plan);
     if (number.empty()) {
       return Refuse(UnknownPlan(request.plan));
     }
-    if (request.kind == Request::Kind::kCheck) {
-      return Check(request.directory, request.plan, number);
+    switch (request.kind) {
+      case Request::Kind::kCheck:
+        return Check(request.directory, request.plan, number);
+      case Request::Kind::kCheckPlan:
+        return Answer(request.plan + "\n");
+      case Request::Kind::kInstall:
+        InstallProfile(request.source, request.directory, number);
+        break;
+      default:
+        RewriteProfile(request.directory, number);
     }
-    RewriteProfile(request.directory, number);
     return static_cast<int>(ExitCode::kSuccess);
   } catch (const UsageError& error) {
     return Refuse(std::string(error.what()) + "\n" + kUsage);

@@ -17,6 +17,7 @@ struct Case {
   Kind kind;
   std::string directory = "";
   std::string plan = "";
+  std::string source = "";
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -30,6 +31,7 @@ TEST_P(ParseArgumentsTest, ReadsTheRequestAndItsOperands) {
   EXPECT_EQ(request.kind, GetParam().kind);
   EXPECT_EQ(request.directory, GetParam().directory);
   EXPECT_EQ(request.plan, GetParam().plan);
+  EXPECT_EQ(request.source, GetParam().source);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,7 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--", "-dir", "--list"}, Kind::kRewrite, "-dir", "--list"},
         Case{{"dir", "--", "-plan"}, Kind::kRewrite, "dir", "-plan"},
         Case{{"dir", "Sorvel 10", "--"}, Kind::kRewrite, "dir", "Sorvel 10"},
-        Case{{"--check", "--", "-dir", "Sorvel 10"}, Kind::kCheck, "-dir", "Sorvel 10"}));
+        Case{{"--check", "--", "-dir", "Sorvel 10"}, Kind::kCheck, "-dir", "Sorvel 10"},
+        Case{{"--which", "--", "-dir"}, Kind::kWhich, "-dir"},
+        Case{{"--install-profile", "new", "dir", "x"}, Kind::kInstall, "dir", "x", "new"},
+        Case{{"--install-profile", "new", "dir"}, Kind::kInstall, "dir", "", "new"},
+        // A setup's command line quoted it twice: --check-plan drops one enclosing pair.
+        Case{{"--check-plan", "\"x\""}, Kind::kCheckPlan, "", "x"},
+        Case{{"dir", "\"x\""}, Kind::kRewrite, "dir", "\"x\""}));
 
 INSTANTIATE_TEST_SUITE_P(Options, ParseArgumentsTest,
                          ::testing::Values(Case{{"--list"}, Kind::kList},
@@ -106,6 +114,11 @@ const std::vector<Misuse>& Misuses() {
       {{"dir", "Sorvel 10", "--help"}, "--help takes no DIRECTORY or PLAN."},
       {{"--version", "dir"}, "--version takes no DIRECTORY or PLAN."},
       {{"--check", "--list", "dir", "Sorvel 10"}, "--list and --check cannot be given together."},
+      {{"--install-profile", "--which", "dir"}, ""},
+      {{"--which"}, "--which needs a DIRECTORY."},
+      {{"--check-plan", "\"\""}, "You must choose a plan."},
+      {{"--install-profile", "new"}, "--install-profile needs a SOURCE profile and a DIRECTORY."},
+      {{"--install-profile", "", "dir"}, "No profile to install was given."},
 #ifdef _WIN32
       // What "C:\Setup\" "Sorvel 60" reaches the program as: no Windows name
       // holds a quote.

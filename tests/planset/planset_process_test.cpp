@@ -60,6 +60,22 @@ TEST_P(PlansetRewrites, TheProfileWithThePlansNumberAndPrintsNothing) {
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 
+// --install-profile puts another profile's lines in the profile's place, with
+// the plan's number or, without a plan, as they are.
+TEST_P(PlansetRewrites, OrPutsAnotherProfileInItsPlace) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kNoPhoneProfile);
+  dir.Write("new.cmp", kProfile);
+  const std::string source = (dir / "new.cmp").u8string();
+  const ProcessResult result =
+      Planset({"--install-profile", source, dir.Utf8(), std::string(GetParam().label)});
+  EXPECT_EQ(result.exit_code, ExitCode::kSuccess) << result.error;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), RewrittenProfile(GetParam().access_number));
+  EXPECT_EQ(Planset({"--install-profile", source, dir.Utf8()}).exit_code, ExitCode::kSuccess);
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryPlan, PlansetRewrites, ::testing::ValuesIn(PlanTable),
                          [](const ::testing::TestParamInfo<Plan>& info) {
                            return "Row" + std::to_string(info.index + 1);
@@ -115,7 +131,9 @@ TEST(PlansetPrints, HelpWithTheUsageAndTheExitCodes) {
   std::smatch cells;
   for (std::string line; std::getline(readme, line);) {
     if (std::regex_match(line, cells, row)) {
-      readme_window += "  " + cells[1].str() + "  " + cells[2].str() + "\n";
+      if (cells[2].length() > 0) {
+        readme_window += "  " + cells[1].str() + "  " + cells[2].str() + "\n";
+      }
       if (cells[3].length() > 0) {
         readme_planset += "  " + cells[1].str() + "  " + cells[3].str() + "\n";
       }
@@ -161,13 +179,16 @@ INSTANTIATE_TEST_SUITE_P(Labels, PlansetRejectsAnUnknownPlan,
                          ::testing::Values("sorvel 10", "Sorvel 10 ", " Sorvel 10", "Sorvel",
                                            std::string(10000, 'S')));
 
-// --check only reads: its exit code says whether every "Phone0=" entry
-// carries the plan's number, and the profile stays as it was.
+// --check and --which only read: --check's exit code says
+// whether every "Phone0=" entry carries the plan's number, --which prints the
+// plans whose number they carry, and the profile stays as it was.
 struct CheckCase {
   const char* name;
   std::optional<std::string> profile;  // none: no profile at all
-  std::string plan;
+  std::string plan;                    // none for --which
   ExitCode code;
+  std::string option = "--check";
+  std::optional<std::string> printed = std::nullopt;  // none: a sentence exactly for kNotCarried
 };
 
 void PrintTo(const CheckCase& c, std::ostream* out) {
@@ -181,9 +202,17 @@ TEST_P(PlansetChecks, TheProfileAndWritesNothing) {
   if (GetParam().profile) {
     dir.Write("kelvarin.cmp", *GetParam().profile);
   }
-  const ProcessResult result = Planset({"--check", dir.Utf8(), GetParam().plan});
+  std::vector<std::string> arguments = {GetParam().option, dir.Utf8(), GetParam().plan};
+  if (GetParam().plan.empty()) {
+    arguments.pop_back();
+  }
+  const ProcessResult result = Planset(arguments);
   EXPECT_EQ(result.exit_code, GetParam().code) << result.out << result.error;
-  EXPECT_EQ(result.out.empty(), GetParam().code != ExitCode::kNotCarried) << result.out;
+  if (GetParam().printed) {
+    EXPECT_EQ(result.out, *GetParam().printed);
+  } else {
+    EXPECT_EQ(result.out.empty(), GetParam().code != ExitCode::kNotCarried) << result.out;
+  }
   EXPECT_EQ(dir.Read("kelvarin.cmp"), GetParam().profile);
   EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
@@ -196,7 +225,12 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"CarriesAnotherNumber", kProfile, "Sorvel 60", ExitCode::kNotCarried},
         CheckCase{"HasNoPhone0Entry", kNoPhoneProfile, "Sorvel 60", ExitCode::kNotCarried},
         CheckCase{"UnknownPlan", kProfile, "Sorvel", ExitCode::kUsage},
-        CheckCase{"NoProfile", std::nullopt, "Sorvel 60", ExitCode::kFailed}),
+        CheckCase{"NoProfile", std::nullopt, "Sorvel 60", ExitCode::kFailed},
+        CheckCase{"WhichOfOnePlan", RewrittenProfile(LookUpAccessNumber("Sorvel 60")), "",
+                  ExitCode::kSuccess, "--which", Printed("Sorvel 60\n")},
+        CheckCase{"WhichOfASharedNumber", RewrittenProfile(LookUpAccessNumber("Sorvel Ever")), "",
+                  ExitCode::kSharedNumber, "--which", Printed("Sorvel 25\nSorvel Ever\n")},
+        CheckCase{"WhichOfNoPlan", kProfile, "", ExitCode::kNotCarried, "--which", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 #ifndef _WIN32

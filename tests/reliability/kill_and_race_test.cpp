@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "logic/plan_table.h"
 #include "support/build_output.h"
@@ -45,20 +46,21 @@ std::string RewrittenFor(const std::string& profile, const char* plan) {
 // slow first run (cold caches, a busy machine) does not set the pace.
 class RunTimes {
  public:
-  // Runs planset on `dir` to its end, and returns its exit code.
-  ExitCode Run(const ScratchDir& dir, const char* plan) {
+  // Runs planset with `arguments` to its end, and returns its exit code.
+  ExitCode Run(const std::vector<std::string>& arguments) {
     const auto started = Clock::now();
     const ExitCode exit_code =
-        StartedProgram(testing::PlansetProgram(), {dir.Utf8(), plan}).Wait().exit_code;
+        StartedProgram(testing::PlansetProgram(), arguments).Wait().exit_code;
     recent_[next_++ % recent_.size()] =
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
     return exit_code;
   }
   // Runs planset a few times on `profile` afresh, before the runs that count.
-  void WarmUp(const ScratchDir& dir, const std::string& profile, const char* plan) {
+  void WarmUp(const ScratchDir& dir, const std::string& profile,
+              const std::vector<std::string>& arguments) {
     for (int run = 0; run < 3; ++run) {
       dir.Write("kelvarin.cmp", profile);
-      ASSERT_EQ(Run(dir, plan), ExitCode::kSuccess);
+      ASSERT_EQ(Run(arguments), ExitCode::kSuccess);
     }
   }
   long long Median() const {
@@ -74,12 +76,23 @@ class RunTimes {
 };
 
 #ifndef _WIN32
-TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
+// planset killed while it rewrites the profile, or (true) while it puts
+// another version's profile in its place, as a reinstall has it do.
+class KilledAtAnyMoment : public ::testing::TestWithParam<bool> {};
+
+TEST_P(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   const std::string old_profile = ProfileOf(4);
-  const std::string new_profile = RewrittenFor(old_profile, "Sorvel 25");
   const ScratchDir dir;
+  std::vector<std::string> arguments = {dir.Utf8(), "Sorvel 25"};
+  std::string new_lines = old_profile;
+  if (GetParam()) {
+    new_lines = "[Profile]\r\nVersion=4\r\n" + old_profile;
+    dir.Write("new.cmp", new_lines);
+    arguments.insert(arguments.begin(), {"--install-profile", (dir / "new.cmp").u8string()});
+  }
+  const std::string new_profile = RewrittenFor(new_lines, "Sorvel 25");
   RunTimes run_times;
-  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 25"));
+  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, arguments));
 
   std::mt19937 random(20261208);
   // 250 kills, or at least 200 on a machine slow enough to take over 90 s.
@@ -91,7 +104,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
     {
       // Kills spread from the start to a little past the usual end of a run.
       std::uniform_int_distribution<long long> moment(0, run_times.Median() * 6 / 5);
-      StartedProgram planset(testing::PlansetProgram(), {dir.Utf8(), "Sorvel 25"});
+      StartedProgram planset(testing::PlansetProgram(), arguments);
       std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
       interrupted += planset.Kill() ? 1 : 0;
     }
@@ -103,7 +116,7 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
       ASSERT_TRUE(*profile == new_profile) << "profile damaged after kill " << kill;
       ++found_new;
     }
-    ASSERT_EQ(run_times.Run(dir, "Sorvel 25"), ExitCode::kSuccess) << "after kill " << kill;
+    ASSERT_EQ(run_times.Run(arguments), ExitCode::kSuccess) << "after kill " << kill;
     ASSERT_EQ(dir.Read("kelvarin.cmp"), new_profile);
     ASSERT_FALSE(fs::exists(dir / "kelvarin.tmp"));
   }
@@ -115,6 +128,10 @@ TEST(KilledAtAnyMoment, TheProfileIsOldOrNewAndTheNextRunSucceeds) {
   EXPECT_GT(found_old, 0);
   EXPECT_GT(found_new, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Profiles, KilledAtAnyMoment, ::testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "InstalledFromANewOne" : "Rewritten");
+});
 #endif
 
 // Two setups started at nearly the same moment: the second starts at a random
@@ -125,7 +142,7 @@ TEST(TwoRewritesAtOnce, EndInOneWholeResult) {
   const std::string with_sixty = RewrittenFor(old_profile, "Sorvel 60");
   const ScratchDir dir;
   RunTimes run_times;
-  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, "Sorvel 10"));
+  ASSERT_NO_FATAL_FAILURE(run_times.WarmUp(dir, old_profile, {dir.Utf8(), "Sorvel 10"}));
 
   std::mt19937 random(20261209);
   std::uniform_int_distribution<long long> stagger(0, run_times.Median());

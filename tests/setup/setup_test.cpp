@@ -50,13 +50,18 @@ class SetupTest : public ::testing::Test {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
+  // Where the installer goes when no folder is given or known.
+  static std::filesystem::path DefaultFolder() {
+    wchar_t program_files[MAX_PATH] = L"";
+    ::GetEnvironmentVariableW(L"ProgramFiles", program_files, MAX_PATH);
+    return std::filesystem::path(program_files) / "Kelvarin Setup";
+  }
+
   // Nothing of the installer in the scratch folder, nor where it would have
   // gone instead of an unusable one.
   void ExpectNothingInstalled() const {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "Kelvarin Setup"));
-    wchar_t program_files[MAX_PATH] = L"";
-    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", program_files, MAX_PATH), 0u);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(program_files) / "Kelvarin Setup"));
+    EXPECT_FALSE(std::filesystem::exists(DefaultFolder()));
   }
 
   // A blank and a letter beyond ASCII, which the paths handed to the programs
@@ -81,8 +86,9 @@ enum class Before {
   kInstalledAndPlansetHeld,  // and planset.exe held open meanwhile
 };
 
-// What the user does in PlanChoice's window.
-enum class InWindow { kNoWindow, kPicksPlan, kPressesEscape, kCannotSave, kIsKilled };
+// What the user does in PlanChoice's window; or PlanChoice.exe ends, once
+// it shows, as the row's `ends_with` says.
+enum class InWindow { kNoWindow, kPicksPlan, kPressesEscape, kCannotSave, kEnds };
 
 constexpr std::string_view kAsShipped = "";
 
@@ -95,6 +101,9 @@ struct SilentRun {
   std::optional<std::string_view> number;
   Before before = Before::kNothing;
   InWindow user = InWindow::kNoWindow;
+  UINT ends_with = 255;  // for kEnds: 255, as when killed
+  // What the log, written to "{folder}.log" by the row's /LOG=, must say.
+  const wchar_t* logged = nullptr;
 };
 
 void PrintTo(const SilentRun& run, std::ostream* out) {
@@ -127,8 +136,8 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
   switch (run.user) {
     case InWindow::kNoWindow:
       break;
-    case InWindow::kIsKilled:
-      setup_->EndStarted();
+    case InWindow::kEnds:
+      setup_->EndStarted(run.ends_with);
       break;
     case InWindow::kPressesEscape:
       ASSERT_TRUE(WaitUntil([&] { return dialog->FocusIsInPlan(); }));
@@ -154,24 +163,45 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
   held.Reset();
   if (run.number) {
     ExpectInstalled(InstallDir(), *run.number);
+    EXPECT_FALSE(std::filesystem::exists(DefaultFolder()));
   } else {
     ExpectNothingInstalled();
   }
+  if (run.logged) {
+    EXPECT_TRUE(Contains(LogText(InstallDir() + L".log"), run.logged));
+  }
+}
+
+constexpr wchar_t kLogged[] = L"/S \"/LOG={folder}.log\" /D={folder}";
+
+// A PlanChoice.exe that ends with `code` by itself once it shows.
+constexpr SilentRun EndsWith(const char* name, UINT code, const wchar_t* logged) {
+  return {name, kLogged, kInstallFailed, kAsShipped, Before::kNothing, InWindow::kEnds,
+          code, logged};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, SilentSetup,
     ::testing::Values(
-        SilentRun{"PicksAPlan", L"/S /D={folder}", kInstalled, kAccessNumberB, Before::kNothing,
-                  InWindow::kPicksPlan},
-        // Nobody can be asked whether to choose again: it finishes without a plan.
-        SilentRun{"ClosesTheWindow", L"/S /D={folder}", kCancelled, kAsShipped, Before::kNothing,
-                  InWindow::kPressesEscape},
+        // The log cannot tell which of the plans that share a number was picked.
+        SilentRun{"PicksAPlan", kLogged, kInstalled, kAccessNumberB, Before::kNothing,
+                  InWindow::kPicksPlan, 255,
+                  L"number shared by \"Sorvel 25\" and \"Sorvel Ever\"."},
+        // Nobody can be asked whether to choose again: it finishes without a
+        // plan, and the log says how to choose one later.
+        SilentRun{"ClosesTheWindow", kLogged, kCancelled, kAsShipped, Before::kNothing,
+                  InWindow::kPressesEscape, 255,
+                  L"run this setup again, which asks for it, or run"},
         // Nobody can be asked whether to try again: the installation fails.
         SilentRun{"CannotSave", L"/S /D={folder}", kInstallFailed, kAsShipped, Before::kNothing,
                   InWindow::kCannotSave},
-        SilentRun{"IsKilled", L"/S /D={folder}", kInstallFailed, kAsShipped, Before::kNothing,
-                  InWindow::kIsKilled},
+        EndsWith("IsKilled", 255, L"PlanChoice.exe ended unexpectedly (exit code 255)."),
+        // Killed too, perhaps: the profile is checked.
+        EndsWith("EndsWithSuccessButNoPlan", 0, L"but the profile in"),
+        EndsWith("EndsNotYetOnDisk", 4, L"The dial-in number may not be on disk."),
+        EndsWith("EndsWithNoWindow", 5, L"PlanChoice.exe ended unexpectedly (exit code 5)."),
+        EndsWith("EndsAsAnotherRewriteRuns", 6, L"Another program was changing the profile"),
+        EndsWith("EndsAsNoUserCanSee", 7, L"No user can see PlanChoice's window here"),
         SilentRun{"KnownPlan", L"/S /PLAN=\"Sorvel 60\" /D={folder}", kInstalled, kAccessNumberC},
         // As .NET, Python and PowerShell quote an argument with a blank.
         SilentRun{"QuotedWhole", L"/S \"/PLAN=Sorvel 60\" /D={folder}", kInstalled, kAccessNumberC},
@@ -201,6 +231,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Before::kUnseen},
         SilentRun{"ReinstallKeepsThePlan", L"/S /D={folder}", kInstalled, kAccessNumberC,
                   Before::kInstalled},
+        // Into the folder installed before, keeping its plan.
+        SilentRun{"ReinstallWithoutFolder", L"/S", kInstalled, kAccessNumberC, Before::kInstalled},
         SilentRun{"ReinstallTakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
                   kInstalled, kAccessNumberA, Before::kInstalled},
         SilentRun{"ReinstallCannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
@@ -259,6 +291,15 @@ INSTANTIATE_TEST_SUITE_P(Answers, WindowClosedDuringSetup,
                          ::testing::Values(ChooseAgain{"Yes", IDYES, kAccessNumberA, kInstalled},
                                            ChooseAgain{"No", IDNO, kAsShipped, kCancelled}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Its pages are drawn by the system at the screen's DPI, not at 96 DPI and
+// stretched, with themed controls, as its manifest declares. What Wine shows
+// cannot tell: it draws every program at the system's DPI, declared or not.
+TEST_F(SetupTest, DeclaresItselfDpiAwareWithThemedControls) {
+  const std::string program = ReadBytes(BuildOutput("kelvarin-setup")).value_or("");
+  EXPECT_NE(program.find(">true</dpiAware>"), std::string::npos);
+  EXPECT_NE(program.find("\"Microsoft.Windows.Common-Controls\" version=\"6."), std::string::npos);
+}
 
 // Refused before its pages, the installer says why, and its log on disk
 // keeps planset's sentence, decoded rightly whatever the plan's letters.

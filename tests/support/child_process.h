@@ -62,8 +62,9 @@ class StartedProgram {
   // L"PlanChoice.exe"), once it runs within `patience`.
   std::optional<DWORD> FindStarted(const std::wstring& program_name,
                                    std::chrono::milliseconds patience = kPatience) const;
-  // Ends every process that this one started and that still runs.
-  void EndStarted() const;
+  // Ends every process that this one started and that still runs, with
+  // `exit_code`, as if it had ended so itself.
+  void EndStarted(UINT exit_code = 255) const;
 #else
   // Ends the program with SIGKILL, whatever it is doing, and reaps it.
   // Returns true when it was still running.

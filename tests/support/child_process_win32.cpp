@@ -225,9 +225,9 @@ std::optional<DWORD> StartedProgram::FindStarted(const std::wstring& program_nam
   return found;
 }
 
-void StartedProgram::EndStarted() const {
+void StartedProgram::EndStarted(UINT exit_code) const {
   for (const Child& child : RunningChildren(process_.get(), process_id_)) {
-    ::TerminateProcess(child.process.get(), 255);
+    ::TerminateProcess(child.process.get(), exit_code);
   }
 }
 
