@@ -5,8 +5,10 @@
 # folder holds the files under test (the programs, the example installer and
 # its profile), every test program that planchoice_add_gtest registered, in
 # tests\, the table files-under-test.txt by which they find the others, and
-# run-tests.cmd, which runs them all; and checking-by-hand.md, what is
-# checked on Windows by hand.
+# run-tests.cmd, which runs them all; where a Windows Installer package is
+# built, msi-lifecycle.cmd and the packages it installs, upgrades and removes
+# (tests/msi/CMakeLists.txt); and checking-by-hand.md, what is checked on
+# Windows by hand.
 
 # `files`: the name=file entries of planchoice_file_under_test.
 function(planchoice_test_kit files)

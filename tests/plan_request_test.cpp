@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "access_numbers.h"
 #include "platform/error.h"
@@ -10,42 +11,55 @@
 namespace planchoice::msi_action {
 namespace {
 
-// The data text "FOLDER|PLAN" the package hands its plan action.
+using namespace std::string_view_literals;
+
+// The data text "REPORTING|FOLDER|PLAN" the package hands its plan action.
 struct DataText {
   const char* data;
+  Reporting reporting;
   const char* directory;  // nullptr: refused
   const char* plan;
 };
 
 class PlanRequestData : public ::testing::TestWithParam<DataText> {};
 
-TEST_P(PlanRequestData, SplitsAtTheFirstBarAndDropsTheFolderSeparator) {
+TEST_P(PlanRequestData, SplitsAtTheFirstBarsAndDropsTheFolderSeparator) {
   const DataText& text = GetParam();
   if (text.directory == nullptr) {
     EXPECT_THROW(ParsePlanRequest(text.data), Error);
     return;
   }
   const PlanRequest request = ParsePlanRequest(text.data);
+  EXPECT_EQ(request.reporting, text.reporting);
   EXPECT_EQ(request.directory, text.directory);
   EXPECT_EQ(request.plan, text.plan);
 }
 
+constexpr Reporting kError = Reporting::kError;
+constexpr Reporting kLog = Reporting::kLogOnly;
+
 INSTANTIATE_TEST_SUITE_P(
     Texts, PlanRequestData,
-    ::testing::Values(
-        DataText{"C:\\Program Files\\Kelvarin Setup\\|Sorvel 25",
-                 "C:\\Program Files\\Kelvarin Setup", "Sorvel 25"},
-        DataText{"C:\\|Sorvel 10", "C:\\", "Sorvel 10"},  // a drive's root stays a directory
-        DataText{"C:\\K\\\\|Sorvel 60", "C:\\K", "Sorvel 60"},
-        DataText{"C:\\K|Sorvel|Ever", "C:\\K", "Sorvel|Ever"},  // no folder holds a bar
-        DataText{"C:\\K|", "C:\\K", ""}, DataText{"|Sorvel 25", nullptr, ""},
-        DataText{"C:\\K", nullptr, ""}));
+    ::testing::Values(DataText{"error|C:\\Program Files\\Kelvarin Setup\\|Sorvel 25", kError,
+                               "C:\\Program Files\\Kelvarin Setup", "Sorvel 25"},
+                      // A drive's root stays a directory; no folder holds a bar; anything
+                      // but "error", even nothing, is the log only.
+                      DataText{"log|C:\\|Sorvel 10", kLog, "C:\\", "Sorvel 10"},
+                      DataText{"|C:\\K\\\\|Sorvel 60", kLog, "C:\\K", "Sorvel 60"},
+                      DataText{"Error|C:\\K|Sorvel|Ever", kLog, "C:\\K", "Sorvel|Ever"},
+                      DataText{"error|C:\\K|", kError, "C:\\K", ""},
+                      DataText{"error||Sorvel 25", kLog, nullptr, ""},
+                      DataText{"error|C:\\K", kLog, nullptr, ""},
+                      DataText{"C:\\K|Sorvel 25", kLog, nullptr, ""}));
 
-// PLAN as the package's check sees it.
+// PLAN as the package's check sees it, with the registry values it may have
+// come from, read raw.
 struct PlanText {
-  const char* plan;
+  std::string_view plan;
   const char* number;    // nullptr: refused
-  const char* sentence;  // the start of what the refusal says
+  std::string sentence;  // the start of what the refusal says
+  std::string_view policy = {};
+  std::string_view remembered = {};
 };
 
 class PlanCheck : public ::testing::TestWithParam<PlanText> {};
@@ -53,7 +67,8 @@ class PlanCheck : public ::testing::TestWithParam<PlanText> {};
 TEST_P(PlanCheck, GivesTheNumberOrSaysWhatIsWrong) {
   const PlanText& text = GetParam();
   try {
-    const std::string_view number = AccessNumberOf(text.plan);
+    const std::string_view number =
+        AccessNumberOf(PlanOf({text.plan, text.policy, text.remembered}));
     EXPECT_NE(text.number, nullptr) << "accepted with " << number;
     EXPECT_EQ(number, text.number);
   } catch (const Error& error) {
@@ -62,13 +77,32 @@ TEST_P(PlanCheck, GivesTheNumberOrSaysWhatIsWrong) {
   }
 }
 
+const std::string kPolicyIs =
+    "The Group Policy value Plan under HKLM\\SOFTWARE\\Policies\\Kelvarin\\PlanChoice is a ";
+
 INSTANTIATE_TEST_SUITE_P(
     Plans, PlanCheck,
-    ::testing::Values(PlanText{"Sorvel Ever", kAccessNumberB.data(), ""},
-                      PlanText{"", nullptr, "No plan was given: set PLAN"},
-                      PlanText{"sorvel 25", nullptr,
-                               "There is no plan \"sorvel 25\"; the plans are \"Sorvel 10\", "
-                               "\"Sorvel 25\", \"Sorvel 60\" and \"Sorvel Ever\"."}));
+    ::testing::Values(
+        PlanText{"Sorvel Ever", kAccessNumberB.data(), ""},
+        PlanText{"", nullptr, "No plan was given: set PLAN"},
+        PlanText{"sorvel 25", nullptr,
+                 "There is no plan \"sorvel 25\"; the plans are \"Sorvel 10\", "
+                 "\"Sorvel 25\", \"Sorvel 60\" and \"Sorvel Ever\"."},
+        PlanText{"#%Sorvel 25", nullptr,
+                 kPolicyIs + "REG_EXPAND_SZ (an expandable string); it must be a REG_SZ (a "
+                             "string) that names a plan, such as \"Sorvel 10\".",
+                 "#%Sorvel 25"},
+        PlanText{"#25", nullptr, kPolicyIs + "REG_DWORD (a number);", "#25"},
+        PlanText{"#x536f72", nullptr, kPolicyIs + "REG_BINARY (binary data);", "#x536f72"},
+        PlanText{"", nullptr, kPolicyIs + "REG_MULTI_SZ (a multi-string);",
+                 "\0Sorvel 25\0"sv},  // a copy lost the multi-string
+        PlanText{"##Sorvel 25", nullptr, "There is no plan \"#Sorvel 25\"", "##Sorvel 25"},
+        // Given so on the command line, or over a value of another type.
+        PlanText{"#%Sorvel 25", nullptr, "There is no plan \"#%Sorvel 25\""},
+        PlanText{"Sorvel 60", kAccessNumberC.data(), "", "#25"},
+        PlanText{"#-1", nullptr,
+                 "The value Plan under HKLM\\SOFTWARE\\Kelvarin\\PlanChoice is a REG_DWORD", "",
+                 "#-1"}));
 
 }  // namespace
 }  // namespace planchoice::msi_action

@@ -5,7 +5,7 @@
 #include "dialog/main_form.h"
 #include "dialog/message_box.h"
 #include "dialog/system_function.h"
-#include "dialog/window_station.h"
+#include "platform/window_station.h"
 
 namespace {
 

@@ -4,13 +4,14 @@
 //   SetPlan    deferred, without impersonation, once the files are in
 //              place: the installed profile is rewritten with the plan's
 //              number, as planset does.
-// Each says why it failed in the installer's log (and in a message box when
-// the installer shows its UI), and its failure fails the installation.
+// Each says why it failed in the installer's log (and in a message box at
+// full UI, where a user can see it), and its failure fails the installation.
 
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "logic/outcome.h"
@@ -19,6 +20,7 @@
 #include "platform/error.h"
 #include "platform/owner.h"
 #include "platform/win32_text.h"
+#include "platform/window_station.h"
 
 namespace planchoice::msi_action {
 namespace {
@@ -46,9 +48,27 @@ std::string Property(MSIHANDLE install, const wchar_t* name) {
   return Narrow(value);
 }
 
-// Puts `sentence` in the installer's log, and before the user when the
-// installer shows its UI.
-void Report(MSIHANDLE install, const std::string& sentence) {
+// How a failure's sentence goes to the installer. An error is a message box
+// that waits for OK at every UI level but none (INSTALLUILEVEL_NONE), so
+// below full UI, and where no user can see the installer's windows, the
+// sentence is information for the log only. Windows Installer's advice is to
+// send errors whatever the UI level, for the logs and tools that watch them:
+// so they are, wherever no box can wait.
+Reporting ReportingHere(MSIHANDLE install) {
+  const unsigned long level = std::strtoul(Property(install, L"UILevel").c_str(), nullptr, 10);
+  switch (level & 0x1F) {  // the higher bits are options of the level
+    case INSTALLUILEVEL_NONE:
+      return Reporting::kError;
+    case INSTALLUILEVEL_FULL:
+      return UserCanSeeWindows() ? Reporting::kError : Reporting::kLogOnly;
+    default:
+      return Reporting::kLogOnly;
+  }
+}
+
+// Puts `sentence` in the installer's log, and as `reporting` says before the
+// user.
+void Report(MSIHANDLE install, Reporting reporting, const std::string& sentence) {
   const MsiHandleOwner record(::MsiCreateRecord(1));
   if (!record) {
     return;
@@ -57,17 +77,22 @@ void Report(MSIHANDLE install, const std::string& sentence) {
   // anything in it as a property's name.
   ::MsiRecordSetStringW(record.get(), 0, L"[1]");
   ::MsiRecordSetStringW(record.get(), 1, Widen(sentence).c_str());
-  ::MsiProcessMessage(install, INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
+  ::MsiProcessMessage(install,
+                      reporting == Reporting::kError
+                          ? INSTALLMESSAGE(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR)
+                          : INSTALLMESSAGE_INFO,
                       record.get());
 }
 
+// Runs `action`; a failure is reported as `reporting` says once it has
+// failed, as the action may learn how only as it runs.
 template <typename Action>
-UINT Run(MSIHANDLE install, Action action) {
+UINT Run(MSIHANDLE install, const Reporting& reporting, Action action) {
   try {
     action();
     return ERROR_SUCCESS;
   } catch (...) {
-    Report(install, CurrentFailure().message);
+    Report(install, reporting, CurrentFailure().message);
     return ERROR_INSTALL_FAILURE;
   }
 }
@@ -78,14 +103,29 @@ UINT Run(MSIHANDLE install, Action action) {
 // The entries the package's CustomAction rows name.
 extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
-  return Run(install, [install] { AccessNumberOf(Property(install, L"PLAN")); });
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install, &reporting] {
+    reporting = ReportingHere(install);
+    // SetPlan, deferred, can read neither the UI level nor where the
+    // installer's windows are: the package tells it in its data text.
+    const UINT set = ::MsiSetPropertyW(install, L"PlanReporting",
+                                       reporting == Reporting::kError ? L"error" : L"log");
+    if (set != ERROR_SUCCESS) {
+      throw planchoice::Error("The plan action could not set PlanReporting: " +
+                              planchoice::SystemMessage(set) + " Nothing was changed.");
+    }
+    AccessNumberOf(PlanOf({Property(install, L"PLAN"), Property(install, L"POLICYPLAN"),
+                           Property(install, L"REMEMBEREDPLAN")}));
+  });
 }
 
 extern "C" UINT __stdcall SetPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
-  return Run(install, [install] {
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install, &reporting] {
     // A deferred action sees only the data text the package gave it.
     const PlanRequest request = ParsePlanRequest(Property(install, L"CustomActionData"));
+    reporting = request.reporting;
     planchoice::RewriteProfile(request.directory, AccessNumberOf(request.plan));
   });
 }

@@ -50,13 +50,38 @@ function(field rows key index variable)
   endforeach()
 endfunction()
 
+# The file version in the version resource of the PE file `file`,
+# "major.minor.patch.build"; empty when it carries none.
+function(file_version file variable)
+  set(${variable} "" PARENT_SCOPE)
+  file(READ "${file}" hex HEX)
+  # The fixed part of the resource begins with 0xFEEF04BD, little-endian; the
+  # version's four 16-bit numbers follow the structure's own version.
+  string(FIND "${hex}" "bd04effe" at)
+  if(at EQUAL -1 OR NOT at MATCHES "[02468]$")
+    return()
+  endif()
+  set(numbers "")
+  foreach(offset 20 16 28 24)  # in hex digits from the signature, major first
+    math(EXPR offset "${at} + ${offset}")
+    string(SUBSTRING "${hex}" ${offset} 4 word)
+    string(REGEX REPLACE "^(..)(..)$" "0x\\2\\1" word "${word}")
+    math(EXPR number "${word}")
+    list(APPEND numbers ${number})
+  endforeach()
+  list(JOIN numbers "." version)
+  set(${variable} ${version} PARENT_SCOPE)
+endfunction()
+
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
               Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch)
   read_table(${table} ${table})
 endforeach()
 
-# The DLLs the package runs, each signed exactly when the build signs.
+# The DLLs the package runs, each signed exactly when the build signs, and
+# each of the package's version.
 column(Binary 0 binaries)
+field(Property ProductVersion 1 product_version)
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(binary IN LISTS binaries)
@@ -67,6 +92,12 @@ foreach(binary IN LISTS binaries)
   signature_problem("${headers}" "The binary ${binary}" "${SIGNED}" problem)
   if(problem)
     fail("${problem}")
+  endif()
+  file_version(${SCRATCH}/${binary}.dll version)
+  if(version STREQUAL "")
+    fail("The binary ${binary} carries no version resource")
+  elseif(NOT version STREQUAL "${product_version}.0")
+    fail("The binary ${binary} is of the version ${version}, not of the package's ${product_version}")
   endif()
 endforeach()
 

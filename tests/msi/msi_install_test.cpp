@@ -25,6 +25,8 @@ namespace {
 
 // Installs under Wine take seconds; a loaded machine may take many more.
 constexpr std::chrono::minutes kInstallPatience{3};
+// At a UI level that shows windows a message box waits for OK for ever.
+constexpr std::chrono::minutes kShownPatience{1};
 
 constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
@@ -97,6 +99,7 @@ struct MsiRun {
   // What the log must say, with {dir} for the install folder; empty: anything.
   const wchar_t* logged = L"";
   bool uninstall = false;
+  const wchar_t* ui = L"/qn";         // msiexec's UI level
   bool older_stays = false;           // the older version is the one installed afterwards
   const char* wine_cannot = nullptr;  // why Wine's msiexec cannot do what Windows does
 };
@@ -118,17 +121,20 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicyParent);
   }
 
-  // Runs msiexec silently, with its verbose log in the scratch folder, and
-  // returns its exit code: all of it, where a shell would keep the low byte.
-  std::optional<DWORD> Msiexec(const std::wstring& arguments) const {
+  // Runs msiexec, silently unless `ui` says otherwise, with its verbose log
+  // in the scratch folder, and returns its exit code: all of it, where a
+  // shell would keep the low byte.
+  std::optional<DWORD> Msiexec(const std::wstring& arguments, const wchar_t* ui = L"/qn") const {
     const std::wstring log = (dir_ / "msiexec.log").wstring();
     const StartedProgram msiexec(Expanded(L"%SystemRoot%\\system32\\msiexec.exe"),
-                                 L" " + arguments + L" /qn /l*v \"" + log + L"\"");
-    return msiexec.WaitForExitNumber(kInstallPatience);
+                                 L" " + arguments + L" " + ui + L" /l*v \"" + log + L"\"");
+    return msiexec.WaitForExitNumber(std::wstring_view(ui) == L"/qn" ? kInstallPatience
+                                                                     : kShownPatience);
   }
 
-  std::optional<DWORD> Install(const std::string& package, const std::wstring& options) const {
-    return Msiexec(L"/i \"" + BuildOutput(package).wstring() + L"\" " + options);
+  std::optional<DWORD> Install(const std::string& package, const std::wstring& options,
+                               const wchar_t* ui = L"/qn") const {
+    return Msiexec(L"/i \"" + BuildOutput(package).wstring() + L"\" " + options, ui);
   }
 
   void Prepare(Before before) {
@@ -188,7 +194,7 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
   }
   const auto exit_code = run.uninstall
                              ? Msiexec(L"/x \"" + BuildOutput("msi-package").wstring() + L"\"")
-                             : Install("msi-package", options);
+                             : Install("msi-package", options, run.ui);
   EXPECT_EQ(exit_code, run.exit_code);
   const std::wstring logged = Replaced(run.logged, L"{dir}", install_dir_.wstring());
   EXPECT_NE(LogText(dir_ / "msiexec.log").find(logged), std::wstring::npos)
@@ -228,6 +234,9 @@ INSTANTIATE_TEST_SUITE_P(
                L"There is no plan \"Nope\"; the plans are \"Sorvel 10\", \"Sorvel 25\""},
         MsiRun{"PlanMissing", Before::kNothing, L"", kInstallFailed, std::nullopt, L"",
                L"No plan was given: set PLAN"},
+        // Basic UI shows an error in a box that waits: the sentence goes to the log.
+        MsiRun{"PlanMissingAtBasicUi", Before::kNothing, L"", kInstallFailed, std::nullopt, L"",
+               L"No plan was given: set PLAN", false, L"/qb"},
         MsiRun{"PlanFromGroupPolicy", Before::kPolicyPlan, L"", kInstalled, kAccessNumberA,
                L"Sorvel 10"},
         MsiRun{"CommandLineBeatsGroupPolicy", Before::kPolicyPlan, L"PLAN=\"Sorvel 60\"",
@@ -240,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A failed upgrade puts the older version back, once removed.
         MsiRun{"FailedUpgradeKeepsTheOlder", Before::kOlderWithWorkFileFolder, L"", kInstallFailed,
                kAccessNumberC, L"Sorvel 60",
-               L"Could not remove {dir}\\kelvarin.tmp: It is a directory.", false, true,
+               L"Could not remove {dir}\\kelvarin.tmp: It is a directory.", false, L"/qn", true,
                "Wine's msiexec removes the older version outside the transaction"},
         // Another build of this version, with other contents, is replaced.
         MsiRun{"ReissueIsReplaced", Before::kReissueInstalled, L"", kInstalled, kAccessNumberB,

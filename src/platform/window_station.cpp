@@ -1,4 +1,4 @@
-#include "dialog/window_station.h"
+#include "platform/window_station.h"
 
 #include <windows.h>
 
