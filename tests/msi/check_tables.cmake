@@ -15,8 +15,10 @@ endfunction()
 # The rows of a table, each a string of tab-separated fields; ";" in a value
 # is read as ",".
 function(read_table table variable)
-  execute_process(COMMAND ${MSIINFO} export ${PACKAGE} ${table} OUTPUT_VARIABLE text
-                  RESULT_VARIABLE result)
+  # In the scratch folder: exporting the Binary table writes its streams
+  # beside the text too.
+  execute_process(COMMAND ${MSIINFO} export ${PACKAGE} ${table} WORKING_DIRECTORY "${SCRATCH}"
+                  OUTPUT_VARIABLE text RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "msiinfo could not read the table ${table} of ${PACKAGE}.")
   endif()
@@ -73,6 +75,8 @@ function(file_version file variable)
   set(${variable} ${version} PARENT_SCOPE)
 endfunction()
 
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
               Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch)
   read_table(${table} ${table})
@@ -82,8 +86,6 @@ endforeach()
 # each of the package's version.
 column(Binary 0 binaries)
 field(Property ProductVersion 1 product_version)
-file(REMOVE_RECURSE "${SCRATCH}")
-file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(binary IN LISTS binaries)
   execute_process(COMMAND ${MSIINFO} extract ${PACKAGE} Binary.${binary}
                   OUTPUT_FILE ${SCRATCH}/${binary}.dll)
