@@ -91,8 +91,12 @@ installed() {
   "$dpkg_query" -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
-no_32bit_reason=""
-no_32bit_reason=$("${PLANCHOICE_32BIT_PROBE:-run_tiny_32bit_program}" 2>&1) && no_32bit_reason=""
+probe=${PLANCHOICE_32BIT_PROBE:-run_tiny_32bit_program}
+if no_32bit_reason=$("$probe" 2>&1); then
+  no_32bit_reason=""
+else
+  : "${no_32bit_reason:=$probe failed and said nothing}"
+fi
 missing_needed=()
 missing_optional=()
 for package in "${packages[@]}"; do
