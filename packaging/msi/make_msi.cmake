@@ -2,7 +2,8 @@
 # wherever and whenever it is made:
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
 #         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
-#         -DTITLE=text -DNAMESPACE=guid -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
+#         -DTITLE=text -DPUBLISHER=text -DNSIS_UNINSTALL_KEY=key -DNAMESPACE=guid
+#         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
 # finished package (cmake/Signing.cmake).
@@ -166,11 +167,11 @@ if(ARCH STREQUAL "x64")
 else()
   set(template "Intel;1033")
 endif()
-run(${MSIBUILD} package.msi -s "${TITLE}" Kelvarin "${template}"
+run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}"
     "{00000000-0000-0000-0000-000000000000}")
 file(SHA256 "${package}" contents)
 string(UUID package_code NAMESPACE ${NAMESPACE} NAME "${contents}" TYPE SHA1 UPPER)
-run(${MSIBUILD} package.msi -s "${TITLE}" Kelvarin "${template}" "{${package_code}}")
+run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}" "{${package_code}}")
 
 # Signed last, once the package code is set: the signature covers the
 # summary that holds it.

@@ -2,15 +2,15 @@
 
 #include <utility>
 
+#include "identity.h"
 #include "logic/plan_table.h"
 #include "platform/error.h"
 
 namespace planchoice::msi_action {
 namespace {
 
-constexpr char kPolicyValue[] =
-    "Group Policy value Plan under HKLM\\SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
-constexpr char kRememberedValue[] = "value Plan under HKLM\\SOFTWARE\\Kelvarin\\PlanChoice";
+const std::string kPolicyValue = std::string("Group Policy value Plan under HKLM\\") + kPolicyKey;
+const std::string kRememberedValue = std::string("value Plan under HKLM\\") + kProductKey;
 
 // The type of a registry value whose raw reading marks it with a prefix, in
 // words; nullptr for a string.
@@ -66,7 +66,7 @@ std::string PlanOf(const PlanProperties& properties) {
       continue;
     }
     if (const char* type = MarkedType(raw)) {
-      throw Error("The " + std::string(value) + " is a " + type +
+      throw Error("The " + value + " is a " + type +
                   "; it must be a REG_SZ (a string) that names a plan, such as \"" +
                   std::string(PlanTable.front().label) + "\".");
     }
