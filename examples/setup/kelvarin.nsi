@@ -18,7 +18,9 @@
 ; 0 installed; 1602 the user cancelled, or closed PlanChoice's window and
 ; declined to choose again; 1603 the installation failed; 1618 another run
 ; of this setup is under way; 1639 the command line is invalid. The log says
-; what was done and why it ended.
+; what was done and why it ended. Over an installation by the Windows
+; Installer package it refuses with 1603, before changing anything: the
+; package is changed with msiexec, or removed first.
 ;
 ; Build it with the programs of one build, 32- or 64-bit (the defaults are
 ; the 32-bit installer, from files beside this script):
@@ -495,6 +497,24 @@ FunctionEnd
 ; ---------------------------------------------------------------------------
 ; The installation
 
+; The package remembers the folder it installed under the product's key, in
+; its architecture's registry view. Over its installation this setup would
+; make a second product of the same files, so it refuses.
+Function RefuseOverPackage
+  SetRegView 64
+  ReadRegStr $R0 HKLM "${PRODUCT_KEY}" "InstallDir"
+  ${If} $R0 == ""
+    SetRegView 32
+    ReadRegStr $R0 HKLM "${PRODUCT_KEY}" "InstallDir"
+  ${EndIf}
+  SetRegView default
+  ${If} $R0 != ""
+    Push ${EXIT_FAILED}
+    Push "${PRODUCT_NAME} is installed in $R0 by its Windows Installer package (.msi). Change that installation with msiexec (msiexec /i <package>.msi PLAN=$\"<plan>$\"), or remove the package first (msiexec /x <package>.msi) and run this setup again."
+    Call End
+  ${EndIf}
+FunctionEnd
+
 ; The command line as the system handed it over, whole.
 !macro READ_COMMAND_LINE
   System::Call 'kernel32::GetCommandLineW() w .R0'
@@ -530,6 +550,7 @@ Function .onInit
     Call End
   ${EndIf}
   Call RefuseSecondRun
+  Call RefuseOverPackage
 
   ; planset knows the plans, and names the one given as it takes it.
   ${If} $PlanGiven == 1

@@ -111,10 +111,15 @@ run(${WIXL} -a ${ARCH} -D ProductCode=${product_code} -o package.msi ${wxs_name}
 
 # What wixl does not write: PLAN and INSTALLDIR secure, so that they reach
 # the part of the installer that installs; the work file removed with the
-# profile.
+# profile; and, from an installation by the NSIS setup that the package
+# takes over, its uninstaller and its uninstall entry (with all its values)
+# removed as the package installs, in the script, which a rollback undoes.
 run(${MSIBUILD} package.msi
     -q "UPDATE Property SET Value='PLAN;INSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property='SecureCustomProperties'"
-    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)")
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)"
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('NsisUninstaller', 'PlanChoiceProgram', 'UNINST~1.EXE|uninstall.exe', 'INSTALLDIR', 1)"
+    -q "CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, `Key` CHAR(255) NOT NULL LOCALIZABLE, `Name` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `RemoveRegistry`)"
+    -q "INSERT INTO `RemoveRegistry` (`RemoveRegistry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'RememberedFolder')")
 
 # Nor: the upgrade row taking in its own version too, so that a reissue
 # replaces the build installed (the downgrade row keeps that version out);

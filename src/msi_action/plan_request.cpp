@@ -46,14 +46,16 @@ PlanRequest ParsePlanRequest(std::string_view data) {
     throw Error("The installer gave the plan action no install folder (\"" + std::string(data) +
                 "\"); nothing was changed.");
   }
-  std::string directory(rest.substr(0, separator));
-  // The installer ends every folder with a separator; a drive's root keeps it.
-  while (directory.size() > 1 && directory.back() == '\\' &&
-         directory[directory.size() - 2] != ':') {
-    directory.pop_back();
+  return {reporting == "error" ? Reporting::kError : Reporting::kLogOnly,
+          WithoutSeparator(rest.substr(0, separator)), std::string(rest.substr(separator + 1))};
+}
+
+std::string WithoutSeparator(std::string_view folder) {
+  // A drive's root keeps it.
+  while (folder.size() > 1 && folder.back() == '\\' && folder[folder.size() - 2] != ':') {
+    folder.remove_suffix(1);
   }
-  return {reporting == "error" ? Reporting::kError : Reporting::kLogOnly, directory,
-          std::string(rest.substr(separator + 1))};
+  return std::string(folder);
 }
 
 std::string PlanOf(const PlanProperties& properties) {
