@@ -20,6 +20,9 @@ set(SETUP_PROGRAM ${PROJECT_BINARY_DIR}/setup/kelvarin-setup.exe)
 include(${PROJECT_SOURCE_DIR}/cmake/ExitCodes.cmake)
 set(setup_exit_codes ${PROJECT_BINARY_DIR}/setup/exit_codes.nsh)
 planchoice_exit_code_nsis_header(${setup_exit_codes})
+# The product's name, publisher, folder, keys and version.
+set(setup_identity ${PROJECT_BINARY_DIR}/setup/identity.nsh)
+planchoice_identity_nsis_header(${setup_identity})
 # In a signed build makensis signs the uninstaller and the installer.
 set(sign_command "")
 if(PLANCHOICE_SIGNING)
@@ -35,9 +38,9 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/setup
   COMMAND ${MAKENSIS} -V2 -WX "-XSetDateSave off" -DTARGET=${nsis_target}
           -DPROGRAMS=$<TARGET_FILE_DIR:PlanChoice> -DPROFILE=${shipped_profile}
-          -DOUTFILE=${SETUP_PROGRAM} -DVERSION=${PROJECT_VERSION} -DEXIT_CODES=${setup_exit_codes}
+          -DOUTFILE=${SETUP_PROGRAM} -DEXIT_CODES=${setup_exit_codes} -DIDENTITY=${setup_identity}
           ${sign_command} ${setup_script}
-  DEPENDS ${setup_script} ${shipped_profile} ${setup_exit_codes} PlanChoice planset
+  DEPENDS ${setup_script} ${shipped_profile} ${setup_exit_codes} ${setup_identity} PlanChoice planset
           ${PLANCHOICE_SIGNING_INPUTS}
   COMMENT "Making the example installer (${nsis_target})"
   VERBATIM)

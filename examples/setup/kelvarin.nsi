@@ -18,15 +18,19 @@
 ; 0 installed; 1602 the user cancelled, or closed PlanChoice's window and
 ; declined to choose again; 1603 the installation failed; 1618 another run
 ; of this setup is under way; 1639 the command line is invalid. The log says
-; what was done and why it ended.
+; what was done and why it ended. Over an installation by the Windows
+; Installer package it refuses with 1603, before changing anything: the
+; package is changed with msiexec, or removed first.
 ;
 ; Build it with the programs of one build, 32- or 64-bit (the defaults are
 ; the 32-bit installer, from files beside this script):
 ;   makensis -DTARGET=x86-unicode -DPROGRAMS=<folder of PlanChoice.exe and planset.exe>
-;            -DPROFILE=<kelvarin.cmp> -DOUTFILE=<kelvarin-setup.exe> -DVERSION=<x.y.z>
-;            -DEXIT_CODES=<exit_codes.nsh> kelvarin.nsi
+;            -DPROFILE=<kelvarin.cmp> -DOUTFILE=<kelvarin-setup.exe>
+;            -DEXIT_CODES=<exit_codes.nsh> -DIDENTITY=<identity.nsh> kelvarin.nsi
 ; exit_codes.nsh, made by the build from the programs' table of exit codes,
-; names each code as PLANCHOICE_<NAME>.
+; names each code as PLANCHOICE_<NAME>; identity.nsh, made from
+; cmake/Identity.cmake, the product's name, publisher, folder, registry keys
+; and version.
 ; TARGET=amd64-unicode makes a 64-bit installer, for the 64-bit programs.
 ; -DSIGN_COMMAND=<program> has the installer and its uninstaller signed:
 ; makensis runs the program on the uninstaller before packing it and on the
@@ -50,11 +54,11 @@
 !ifndef OUTFILE
   !define OUTFILE kelvarin-setup.exe
 !endif
-!ifndef VERSION
-  !define VERSION 0.0.0
-!endif
 !ifndef EXIT_CODES
   !define EXIT_CODES exit_codes.nsh
+!endif
+!ifndef IDENTITY
+  !define IDENTITY identity.nsh
 !endif
 
 Unicode true
@@ -65,17 +69,18 @@ Target ${TARGET}
 !include StrFunc.nsh
 ${StrLoc}  ; where a text first stands in another, letter case aside; empty when nowhere
 !include "${EXIT_CODES}"
+!include "${IDENTITY}"
 
-Name "Kelvarin Online"
+Name "${PRODUCT_NAME}"
 OutFile "${OUTFILE}"
 !if ${TARGET} == amd64-unicode
-  InstallDir "$PROGRAMFILES64\Kelvarin Setup"
+  InstallDir "$PROGRAMFILES64\${INSTALL_FOLDER}"
   !define POINTER_SIZE 8
   ; Structures are given to the system field by field, so the padding that
   ; aligns a pointer after a 32-bit field is written out.
   !define PAD "i 0,"
 !else
-  InstallDir "$PROGRAMFILES\Kelvarin Setup"
+  InstallDir "$PROGRAMFILES\${INSTALL_FOLDER}"
   !define POINTER_SIZE 4
   !define PAD ""
 !endif
@@ -90,10 +95,8 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvarin Online"
 ; A reinstall without /D= goes where the last installation went.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
-!define SETUP_MUTEX "Global\Kelvarin Online Setup"
 !define PLAN_EXAMPLE '/PLAN=$\"Sorvel 25$\"'
 
 !define EXIT_INSTALLED 0
@@ -181,7 +184,7 @@ Function ${UN}RefuseSecondRun
   ${If} $R0 = 0
   ${OrIf} $R1 = 183  ; ERROR_ALREADY_EXISTS
     Push ${EXIT_ALREADY_RUNNING}
-    Push "Another run of the Kelvarin Online setup or uninstaller is under way; try again once it has ended."
+    Push "Another run of the ${PRODUCT_NAME} setup or uninstaller is under way; try again once it has ended."
     Call ${UN}End
   ${EndIf}
 FunctionEnd
@@ -205,7 +208,7 @@ FunctionEnd
 ; Logs the start of a run: the program, its version, the time and the command line.
 Function ${UN}LogStart
   ${GetTime} "" "L" $R0 $R1 $R2 $R3 $R4 $R5 $R6
-  Push "Kelvarin Online ${PROGRAM} ${VERSION}, $R2-$R1-$R0 $R4:$R5:$R6, started as: $CommandLine"
+  Push "${PRODUCT_NAME} ${PROGRAM} ${VERSION}, $R2-$R1-$R0 $R4:$R5:$R6, started as: $CommandLine"
   Call ${UN}WriteLog
 FunctionEnd
 !macroend
@@ -424,7 +427,7 @@ Function ReadOption
       ${Refuse} "/LOG= names no file; give one, as in /LOG=C:\Logs\kelvarin-setup.log."
     ${EndIf}
   ${ElseIf} $R3 == "/D="
-    ${Refuse} "$R0 is not taken: /D= must come last, in capitals and without quotes, even when the folder has a blank, as in /D=C:\Kelvarin Setup."
+    ${Refuse} "$R0 is not taken: /D= must come last, in capitals and without quotes, even when the folder has a blank, as in /D=C:\${INSTALL_FOLDER}."
   ${Else}
     ${Refuse} "$R0 is not an option of this setup. It takes /S, /PLAN=<plan>, /LOG=<file> and, last, /D=<folder>; /S and /D= in capitals."
   ${EndIf}
@@ -484,15 +487,33 @@ Function ReadCommandLine
     ${If} $6 != ""
       ${Refuse} "/D= must come last: everything after it is taken as the folder, here $\"$5$\"."
     ${ElseIf} $7 != ""
-      ${Refuse} "/D= must not be in quotes, even when the folder has a blank, as in /D=C:\Kelvarin Setup."
+      ${Refuse} "/D= must not be in quotes, even when the folder has a blank, as in /D=C:\${INSTALL_FOLDER}."
     ${ElseIf} $8 S!= $INSTDIR
-      ${Refuse} "/D=$5 is not a folder this setup can install into; it must be a full path with backslashes, such as C:\Kelvarin Setup, and not a drive's root."
+      ${Refuse} "/D=$5 is not a folder this setup can install into; it must be a full path with backslashes, such as C:\${INSTALL_FOLDER}, and not a drive's root."
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
 ; ---------------------------------------------------------------------------
 ; The installation
+
+; The package remembers the folder it installed under the product's key, in
+; its architecture's registry view. Over its installation this setup would
+; make a second product of the same files, so it refuses.
+Function RefuseOverPackage
+  SetRegView 64
+  ReadRegStr $R0 HKLM "${PRODUCT_KEY}" "InstallDir"
+  ${If} $R0 == ""
+    SetRegView 32
+    ReadRegStr $R0 HKLM "${PRODUCT_KEY}" "InstallDir"
+  ${EndIf}
+  SetRegView default
+  ${If} $R0 != ""
+    Push ${EXIT_FAILED}
+    Push "${PRODUCT_NAME} is installed in $R0 by its Windows Installer package (.msi). Change that installation with msiexec (msiexec /i <package>.msi PLAN=$\"<plan>$\"), or remove the package first (msiexec /x <package>.msi) and run this setup again."
+    Call End
+  ${EndIf}
+FunctionEnd
 
 ; The command line as the system handed it over, whole.
 !macro READ_COMMAND_LINE
@@ -529,6 +550,7 @@ Function .onInit
     Call End
   ${EndIf}
   Call RefuseSecondRun
+  Call RefuseOverPackage
 
   ; planset knows the plans, and names the one given as it takes it.
   ${If} $PlanGiven == 1
@@ -637,9 +659,9 @@ Function RegisterUninstaller
   !if ${TARGET} == amd64-unicode
     SetRegView 64
   !endif
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Kelvarin Online"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Kelvarin, Inc."
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
@@ -766,7 +788,7 @@ FunctionEnd
 !macroend
 
 Section Uninstall
-  ${Log} "Removing Kelvarin Online from $INSTDIR"
+  ${Log} "Removing ${PRODUCT_NAME} from $INSTDIR"
   !insertmacro RemoveFile kelvarin.cmp
   !insertmacro RemoveFile kelvarin.tmp
   !insertmacro RemoveFile PlanChoice.exe

@@ -2,7 +2,8 @@
 # wherever and whenever it is made:
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
 #         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
-#         -DTITLE=text -DNAMESPACE=guid -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
+#         -DTITLE=text -DPUBLISHER=text -DNSIS_UNINSTALL_KEY=key -DNAMESPACE=guid
+#         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
 # finished package (cmake/Signing.cmake).
@@ -110,10 +111,15 @@ run(${WIXL} -a ${ARCH} -D ProductCode=${product_code} -o package.msi ${wxs_name}
 
 # What wixl does not write: PLAN and INSTALLDIR secure, so that they reach
 # the part of the installer that installs; the work file removed with the
-# profile.
+# profile; and, from an installation by the NSIS setup that the package
+# takes over, its uninstaller and its uninstall entry (with all its values)
+# removed as the package installs, in the script, which a rollback undoes.
 run(${MSIBUILD} package.msi
     -q "UPDATE Property SET Value='PLAN;INSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property='SecureCustomProperties'"
-    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)")
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)"
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('NsisUninstaller', 'PlanChoiceProgram', 'UNINST~1.EXE|uninstall.exe', 'INSTALLDIR', 1)"
+    -q "CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, `Key` CHAR(255) NOT NULL LOCALIZABLE, `Name` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `RemoveRegistry`)"
+    -q "INSERT INTO `RemoveRegistry` (`RemoveRegistry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'RememberedFolder')")
 
 # Nor: the upgrade row taking in its own version too, so that a reissue
 # replaces the build installed (the downgrade row keeps that version out);
@@ -166,11 +172,11 @@ if(ARCH STREQUAL "x64")
 else()
   set(template "Intel;1033")
 endif()
-run(${MSIBUILD} package.msi -s "${TITLE}" Kelvarin "${template}"
+run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}"
     "{00000000-0000-0000-0000-000000000000}")
 file(SHA256 "${package}" contents)
 string(UUID package_code NAMESPACE ${NAMESPACE} NAME "${contents}" TYPE SHA1 UPPER)
-run(${MSIBUILD} package.msi -s "${TITLE}" Kelvarin "${template}" "{${package_code}}")
+run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}" "{${package_code}}")
 
 # Signed last, once the package code is set: the signature covers the
 # summary that holds it.

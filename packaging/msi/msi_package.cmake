@@ -68,7 +68,8 @@ function(planchoice_add_msi)
     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DMSIINFO=${MSIINFO}
             -DFAKETIME=${FAKETIME} -DWINDRES=${CMAKE_RC_COMPILER}
             -DWXS=${work}/kelvarin.wxs -DSTAGE=${work}/stage "-DFILES=$<JOIN:${files},|>"
-            -DARCH=${MSI_ARCH} "-DTITLE=Kelvarin Setup ${msi_VERSION} (${MSI_ARCH})"
+            -DARCH=${MSI_ARCH} "-DTITLE=${PLANCHOICE_PRODUCT_NAME} ${msi_VERSION} (${MSI_ARCH})"
+            "-DPUBLISHER=${PLANCHOICE_PUBLISHER}" "-DNSIS_UNINSTALL_KEY=${PLANCHOICE_NSIS_UNINSTALL_KEY}"
             -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}
             -P ${source_dir}/make_msi.cmake
     DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} PlanChoice planset

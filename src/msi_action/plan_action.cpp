@@ -1,5 +1,9 @@
 // The package's plan action, two entries of one DLL that Windows Installer
 // loads from the package:
+//   TakeOverNsisInstall  immediate, before the plan is checked, where the
+//              NSIS setup has installed the product: its folder is the one
+//              to install into, and its profile's plan is kept when no plan
+//              is given.
 //   CheckPlan  immediate, before anything is installed: PLAN names a plan.
 //   SetPlan    deferred, without impersonation, once the files are in
 //              place: the installed profile is rewritten with the plan's
@@ -13,7 +17,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "identity.h"
+#include "logic/carried_plans.h"
 #include "logic/outcome.h"
 #include "logic/profile_rewrite.h"
 #include "msi_action/plan_request.h"
@@ -46,6 +53,21 @@ std::string Property(MSIHANDLE install, const wchar_t* name) {
                 " Nothing was changed.");
   }
   return Narrow(value);
+}
+
+void SetProperty(MSIHANDLE install, const wchar_t* name, const std::string& value) {
+  const UINT result = ::MsiSetPropertyW(install, name, Widen(value).c_str());
+  if (result != ERROR_SUCCESS) {
+    throw Error("The plan action could not set " + Narrow(name) + ": " + SystemMessage(result) +
+                " Nothing was changed.");
+  }
+}
+
+bool SameFolder(const std::string& one, const std::string& other) {
+  const std::wstring a = Widen(WithoutSeparator(one));
+  const std::wstring b = Widen(WithoutSeparator(other));
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // How a failure's sentence goes to the installer. An error is a message box
@@ -101,6 +123,43 @@ UINT Run(MSIHANDLE install, const Reporting& reporting, Action action) {
 }  // namespace planchoice::msi_action
 
 // The entries the package's CustomAction rows name.
+// The NSIS setup's installation in NSISFOLDER becomes this package's: the
+// package has set INSTALLDIR to it unless one was given, and removes the
+// setup's uninstaller and entry as it installs.
+extern "C" UINT __stdcall TakeOverNsisInstall(MSIHANDLE install) {
+  using namespace planchoice::msi_action;
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install, &reporting] {
+    using planchoice::Error;
+    reporting = ReportingHere(install);
+    const std::string folder = WithoutSeparator(Property(install, L"NSISFOLDER"));
+    const std::string install_dir = Property(install, L"INSTALLDIR");
+    const std::string installed =
+        std::string(planchoice::kProductName) + " is installed in " + folder + " by its NSIS setup";
+    if (!SameFolder(folder, install_dir)) {
+      throw Error(installed +
+                  "; this package takes that installation over in its own folder only. " +
+                  "Leave INSTALLDIR out, or uninstall it first. Nothing was changed.");
+    }
+    if (!Property(install, L"PLAN").empty()) {
+      Report(install, Reporting::kLogOnly, installed + "; this package replaces it.");
+      return;
+    }
+    // The plan is read before any file is replaced, by planset's own rule.
+    const std::vector<planchoice::Plan> carried = planchoice::CarriedPlans(folder);
+    if (carried.empty()) {
+      Report(install, Reporting::kLogOnly,
+             installed + ", and its profile carries no plan's number; give PLAN.");
+      return;
+    }
+    const std::string plan(carried.front().label);
+    SetProperty(install, L"PLAN", plan);
+    Report(install, Reporting::kLogOnly,
+           installed + "; this package replaces it and keeps its plan, \"" + plan +
+               (carried.size() > 1 ? "\", whose number other plans share too." : "\"."));
+  });
+}
+
 extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
   Reporting reporting = Reporting::kLogOnly;
@@ -108,12 +167,7 @@ extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
     reporting = ReportingHere(install);
     // SetPlan, deferred, can read neither the UI level nor where the
     // installer's windows are: the package tells it in its data text.
-    const UINT set = ::MsiSetPropertyW(install, L"PlanReporting",
-                                       reporting == Reporting::kError ? L"error" : L"log");
-    if (set != ERROR_SUCCESS) {
-      throw planchoice::Error("The plan action could not set PlanReporting: " +
-                              planchoice::SystemMessage(set) + " Nothing was changed.");
-    }
+    SetProperty(install, L"PlanReporting", reporting == Reporting::kError ? "error" : "log");
     AccessNumberOf(PlanOf({Property(install, L"PLAN"), Property(install, L"POLICYPLAN"),
                            Property(install, L"REMEMBEREDPLAN")}));
   });

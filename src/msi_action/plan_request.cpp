@@ -2,15 +2,15 @@
 
 #include <utility>
 
+#include "identity.h"
 #include "logic/plan_table.h"
 #include "platform/error.h"
 
 namespace planchoice::msi_action {
 namespace {
 
-constexpr char kPolicyValue[] =
-    "Group Policy value Plan under HKLM\\SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
-constexpr char kRememberedValue[] = "value Plan under HKLM\\SOFTWARE\\Kelvarin\\PlanChoice";
+const std::string kPolicyValue = std::string("Group Policy value Plan under HKLM\\") + kPolicyKey;
+const std::string kRememberedValue = std::string("value Plan under HKLM\\") + kProductKey;
 
 // The type of a registry value whose raw reading marks it with a prefix, in
 // words; nullptr for a string.
@@ -46,14 +46,16 @@ PlanRequest ParsePlanRequest(std::string_view data) {
     throw Error("The installer gave the plan action no install folder (\"" + std::string(data) +
                 "\"); nothing was changed.");
   }
-  std::string directory(rest.substr(0, separator));
-  // The installer ends every folder with a separator; a drive's root keeps it.
-  while (directory.size() > 1 && directory.back() == '\\' &&
-         directory[directory.size() - 2] != ':') {
-    directory.pop_back();
+  return {reporting == "error" ? Reporting::kError : Reporting::kLogOnly,
+          WithoutSeparator(rest.substr(0, separator)), std::string(rest.substr(separator + 1))};
+}
+
+std::string WithoutSeparator(std::string_view folder) {
+  // A drive's root keeps it.
+  while (folder.size() > 1 && folder.back() == '\\' && folder[folder.size() - 2] != ':') {
+    folder.remove_suffix(1);
   }
-  return {reporting == "error" ? Reporting::kError : Reporting::kLogOnly, directory,
-          std::string(rest.substr(separator + 1))};
+  return std::string(folder);
 }
 
 std::string PlanOf(const PlanProperties& properties) {
@@ -66,7 +68,7 @@ std::string PlanOf(const PlanProperties& properties) {
       continue;
     }
     if (const char* type = MarkedType(raw)) {
-      throw Error("The " + std::string(value) + " is a " + type +
+      throw Error("The " + value + " is a " + type +
                   "; it must be a REG_SZ (a string) that names a plan, such as \"" +
                   std::string(PlanTable.front().label) + "\".");
     }

@@ -25,6 +25,10 @@ struct PlanRequest {
 // when it names no folder.
 PlanRequest ParsePlanRequest(std::string_view data);
 
+// `folder` without the separators the installer ends folders with; a
+// drive's root keeps its own.
+std::string WithoutSeparator(std::string_view folder);
+
 // The properties by which the package hands PLAN to its check. When PLAN was
 // not given, the package sets it from a registry value read as Windows
 // Installer reads one raw: a string (REG_SZ) as it is, with a leading "#"

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "logic/carried_plans.h"
 #include "logic/outcome.h"
 #include "logic/plan_table.h"
 #include "logic/profile_rewrite.h"
@@ -100,25 +101,18 @@ int Check(const std::string& directory, std::string_view plan, std::string_view 
 // exit status 0 for one plan, 8 for plans that share the number, and 1, with
 // a sentence, for none.
 int Which(const std::string& directory) {
-  for (const Plan& plan : PlanTable) {
-    const LineCounts counts = CheckProfile(directory, plan.access_number);
-    if (counts.replaced == 0 || counts.carrying < counts.replaced) {
-      continue;
-    }
-    std::string labels;
-    int sharing = 0;
-    for (const Plan& other : PlanTable) {
-      if (other.access_number == plan.access_number) {
-        labels.append(other.label).append("\n");
-        ++sharing;
-      }
-    }
-    Write(stdout, labels);
-    return static_cast<int>(sharing > 1 ? ExitCode::kSharedNumber : ExitCode::kSuccess);
+  const std::vector<Plan> carried = CarriedPlans(directory);
+  if (carried.empty()) {
+    Write(stderr, "No plan's number is in every \"Phone0=\" entry of the profile " +
+                      ProfilePath(directory) + ".\n");
+    return static_cast<int>(ExitCode::kNotCarried);
   }
-  Write(stderr, "No plan's number is in every \"Phone0=\" entry of the profile " +
-                    ProfilePath(directory) + ".\n");
-  return static_cast<int>(ExitCode::kNotCarried);
+  std::string labels;
+  for (const Plan& plan : carried) {
+    labels.append(plan.label).append("\n");
+  }
+  Write(stdout, labels);
+  return static_cast<int>(carried.size() > 1 ? ExitCode::kSharedNumber : ExitCode::kSuccess);
 }
 
 int Run(const std::vector<std::string>& arguments) {

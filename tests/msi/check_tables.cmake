@@ -78,7 +78,8 @@ endfunction()
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
-              Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch)
+              Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch
+              RemoveRegistry)
   read_table(${table} ${table})
 endforeach()
 
@@ -143,12 +144,15 @@ endif()
 # Each chain in the order its actions run; every action sequenced is a
 # standard one or has a row.
 set(InstallUISequence_chains
-    "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
+    "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
+    "FolderFromLastInstall,FolderFromNsisInstall,TakeOverNsisInstall"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CheckPlan,ExecuteAction")
 set(InstallExecuteSequence_chains
-    "AppSearch,PlanFromPolicy,PlanFromLastInstall,CheckPlan,CostInitialize"
+    "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
+    "FolderFromLastInstall,FolderFromNsisInstall,TakeOverNsisInstall"
+    "InstallInitialize,RemoveRegistryValues,RemoveFiles,InstallFiles"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CostFinalize,SetInstallLocation,InstallValidate"
@@ -204,6 +208,15 @@ foreach(sequence InstallUISequence InstallExecuteSequence)
     fail("In ${sequence}, FolderFromLastInstall may replace an INSTALLDIR given: ${condition}")
   endif()
 endforeach()
+
+# The NSIS setup's installation taken over: its entry and uninstaller removed
+# as the package installs.
+field(RegLocator NsisFolder 2 nsis_key)
+field(RemoveRegistry NsisEntry 2 removed_key)
+field(RemoveFile NsisUninstaller 2 removed)
+if(nsis_key STREQUAL "" OR NOT removed_key STREQUAL nsis_key OR NOT removed MATCHES "[|]uninstall[.]exe$")
+  fail("The package does not remove the NSIS setup's entry ${nsis_key} and uninstaller")
+endif()
 
 # The upgrade row takes in this very version (another build of it), the
 # downgrade row only newer ones.

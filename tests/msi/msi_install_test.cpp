@@ -31,6 +31,8 @@ constexpr std::chrono::minutes kShownPatience{1};
 constexpr wchar_t kRememberedKey[] = L"SOFTWARE\\Kelvarin\\PlanChoice";
 constexpr wchar_t kPolicyParent[] = L"SOFTWARE\\Policies\\Kelvarin";
 constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Kelvarin\\PlanChoice";
+constexpr wchar_t kNsisEntry[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvarin Online";
 constexpr wchar_t kPlanInPolicy[] = L"Sorvel 10";
 
 std::wstring UninstallKey(const std::wstring& product_code) {
@@ -85,7 +87,14 @@ enum class Before {
   kInstalledWithWorkFile,    // this package, and a work file left by a killed rewrite
   kWorkFileIsAFolder,        // the install folder is the scratch one, and holds a folder
                              // named kelvarin.tmp, which the rewrite refuses
+  // Those that run the NSIS setup last.
+  kNsisInstalled,           // the NSIS setup's installation, with "Sorvel 60"
+  kNsisWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
 };
+
+// What the row runs: the package, its removal, or the NSIS setup with the
+// row's options.
+enum class Runs { kPackage, kUninstall, kNsisSetup };
 
 struct MsiRun {
   const char* name;
@@ -98,10 +107,11 @@ struct MsiRun {
   const wchar_t* remembered;
   // What the log must say, with {dir} for the install folder; empty: anything.
   const wchar_t* logged = L"";
-  bool uninstall = false;
+  Runs runs = Runs::kPackage;
   const wchar_t* ui = L"/qn";         // msiexec's UI level
   bool older_stays = false;           // the older version is the one installed afterwards
   const char* wine_cannot = nullptr;  // why Wine's msiexec cannot do what Windows does
+  bool nsis_stays = false;            // the NSIS setup's installation is the one there afterwards
 };
 
 void PrintTo(const MsiRun& run, std::ostream* out) {
@@ -112,6 +122,8 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(InstalledBuilds().empty()) << "a product from an earlier test is still installed";
+    // The setup's own tests leave its entry, naming scratch folders gone since.
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kNsisEntry);
   }
 
   void TearDown() override {
@@ -119,6 +131,9 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
       Msiexec(L"/x " + code);
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicyParent);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kNsisEntry);
+    std::error_code ignored;
+    std::filesystem::remove_all(install_dir_, ignored);
   }
 
   // Runs msiexec, silently unless `ui` says otherwise, with its verbose log
@@ -135,6 +150,15 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
   std::optional<DWORD> Install(const std::string& package, const std::wstring& options,
                                const wchar_t* ui = L"/qn") const {
     return Msiexec(L"/i \"" + BuildOutput(package).wstring() + L"\" " + options, ui);
+  }
+
+  // Runs the NSIS setup silently into its default folder, the package's
+  // too, with its log where msiexec's goes.
+  std::optional<DWORD> NsisSetup(const std::wstring& options) const {
+    const StartedProgram setup(
+        BuildOutput("kelvarin-setup").wstring(),
+        L" /S " + options + L" \"/LOG=" + (dir_ / "msiexec.log").wstring() + L"\"");
+    return setup.WaitForExitNumber(kInstallPatience);
   }
 
   void Prepare(Before before) {
@@ -175,6 +199,13 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         install_dir_ = dir_ / "Kelvarin Setup";
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
         break;
+      case Before::kNsisInstalled:
+      case Before::kNsisWithWorkFileFolder:
+        ASSERT_EQ(NsisSetup(L"/PLAN=\"Sorvel 60\""), kInstalled);
+        if (before == Before::kNsisWithWorkFileFolder) {
+          ASSERT_TRUE(std::filesystem::create_directory(install_dir_ / L"kelvarin.tmp"));
+        }
+        break;
     }
   }
 
@@ -187,24 +218,37 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
   if (run.wine_cannot && UnderWine()) {
     GTEST_SKIP() << run.wine_cannot << "; the test kit runs this on Windows";
   }
+#ifndef HAVE_NSIS_SETUP
+  if (run.runs == Runs::kNsisSetup || run.before >= Before::kNsisInstalled) {
+    GTEST_SKIP() << "this build makes no NSIS setup: makensis was not found";
+  }
+#endif
   ASSERT_NO_FATAL_FAILURE(Prepare(run.before));
   std::wstring options = run.options;
   if (run.before == Before::kWorkFileIsAFolder) {
     options += L" \"INSTALLDIR=" + install_dir_.wstring() + L"\"";
   }
-  const auto exit_code = run.uninstall
+  std::filesystem::remove(dir_ / "msiexec.log");  // the NSIS setup adds to a log
+  const auto exit_code = run.runs == Runs::kUninstall
                              ? Msiexec(L"/x \"" + BuildOutput("msi-package").wstring() + L"\"")
-                             : Install("msi-package", options, run.ui);
+                         : run.runs == Runs::kNsisSetup ? NsisSetup(options)
+                                                        : Install("msi-package", options, run.ui);
   EXPECT_EQ(exit_code, run.exit_code);
   const std::wstring logged = Replaced(run.logged, L"{dir}", install_dir_.wstring());
   EXPECT_NE(LogText(dir_ / "msiexec.log").find(logged), std::wstring::npos)
       << "the log does not say: " << Narrow(logged);
 
-  // One build installed, with its Add/Remove Programs entry; the profile
-  // tells this build from the reissue.
+  // One build installed, with its Add/Remove Programs entry, and none of
+  // the NSIS setup's beside it; the profile tells this build from the reissue.
+  EXPECT_EQ(KeyExists(kNsisEntry), run.nsis_stays) << "the NSIS setup's entry";
+  EXPECT_EQ(std::filesystem::exists(install_dir_ / "uninstall.exe"), run.nsis_stays);
   const std::vector<std::wstring> builds = InstalledBuilds();
-  ASSERT_EQ(builds.size(), run.number ? 1u : 0u) << "builds of the package installed";
-  if (run.number) {
+  ASSERT_EQ(builds.size(), run.number && !run.nsis_stays ? 1u : 0u)
+      << "builds of the package installed";
+  if (run.nsis_stays) {
+    ExpectInstalled(install_dir_, *run.number);
+    EXPECT_FALSE(KeyExists(kRememberedKey));
+  } else if (run.number) {
     EXPECT_EQ(RegistryText(UninstallKey(builds[0]), L"DisplayVersion"),
               run.older_stays ? OLDER_VERSION : PRODUCT_VERSION);
     ExpectInstalled(install_dir_, *run.number);
@@ -236,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                L"No plan was given: set PLAN"},
         // Basic UI shows an error in a box that waits: the sentence goes to the log.
         MsiRun{"PlanMissingAtBasicUi", Before::kNothing, L"", kInstallFailed, std::nullopt, L"",
-               L"No plan was given: set PLAN", false, L"/qb"},
+               L"No plan was given: set PLAN", Runs::kPackage, L"/qb"},
         MsiRun{"PlanFromGroupPolicy", Before::kPolicyPlan, L"", kInstalled, kAccessNumberA,
                L"Sorvel 10"},
         MsiRun{"CommandLineBeatsGroupPolicy", Before::kPolicyPlan, L"PLAN=\"Sorvel 60\"",
@@ -249,8 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A failed upgrade puts the older version back, once removed.
         MsiRun{"FailedUpgradeKeepsTheOlder", Before::kOlderWithWorkFileFolder, L"", kInstallFailed,
                kAccessNumberC, L"Sorvel 60",
-               L"Could not remove {dir}\\kelvarin.tmp: It is a directory.", false, L"/qn", true,
-               "Wine's msiexec removes the older version outside the transaction"},
+               L"Could not remove {dir}\\kelvarin.tmp: It is a directory.", Runs::kPackage, L"/qn",
+               true, "Wine's msiexec removes the older version outside the transaction"},
         // Another build of this version, with other contents, is replaced.
         MsiRun{"ReissueIsReplaced", Before::kReissueInstalled, L"", kInstalled, kAccessNumberB,
                L"Sorvel 25"},
@@ -261,7 +305,22 @@ INSTANTIATE_TEST_SUITE_P(
         MsiRun{"RewriteFails", Before::kWorkFileIsAFolder, L"PLAN=\"Sorvel 25\"", kInstallFailed,
                std::nullopt, L"", L"Could not remove {dir}\\kelvarin.tmp: It is a directory."},
         MsiRun{"Uninstall", Before::kInstalledWithWorkFile, L"", kInstalled, std::nullopt, L"", L"",
-               true}),
+               Runs::kUninstall},
+        // The package takes the NSIS setup's installation over, in its folder, with its plan.
+        MsiRun{"TakesOverTheNsisSetup", Before::kNsisInstalled, L"", kInstalled, kAccessNumberC,
+               L"Sorvel 60", L"by its NSIS setup; this package replaces it and keeps its plan"},
+        MsiRun{"NsisSetupIsNotMovedElsewhere", Before::kNsisInstalled,
+               L"\"INSTALLDIR=C:\\Elsewhere\"", kInstallFailed, kAccessNumberC, L"",
+               L"takes that installation over in its own folder only", Runs::kPackage, L"/qn",
+               false, nullptr, true},
+        MsiRun{"FailedTakeOverKeepsTheNsisSetup", Before::kNsisWithWorkFileFolder, L"",
+               kInstallFailed, kAccessNumberC, L"", L"It is a directory.", Runs::kPackage, L"/qn",
+               false, "Wine's msiexec removes on rollback the files and keys it replaced", true},
+        // The NSIS setup refuses to install over the package.
+        MsiRun{"NsisSetupRefusesOverThePackage", Before::kInstalled, L"/PLAN=\"Sorvel 10\"",
+               kInstallFailed, kAccessNumberB, L"Sorvel 25",
+               L"by its Windows Installer package (.msi). Change that installation with msiexec",
+               Runs::kNsisSetup}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,7 +2,8 @@
 # given, and checks that makensis has the uninstaller signed before packing
 # it, then the finished installer, and fails when signing fails:
 #   cmake -DMAKENSIS=makensis -DSCRIPT=kelvarin.nsi -DTARGET=x86-unicode|amd64-unicode
-#         -DPROGRAMS=dir -DPROFILE=kelvarin.cmp -DEXIT_CODES=exit_codes.nsh -DSCRATCH=dir
+#         -DPROGRAMS=dir -DPROFILE=kelvarin.cmp -DEXIT_CODES=exit_codes.nsh -DIDENTITY=identity.nsh
+#         -DSCRATCH=dir
 #         -P check_signing_hook.cmake
 # It needs no Wine, so it runs on every machine.
 
@@ -27,7 +28,8 @@ foreach(case IN LISTS cases)
   file(REMOVE "${calls}" "${installer}")
   execute_process(COMMAND ${CMAKE_COMMAND} -E env SIGNING_EXIT=${exit_code}
                           ${MAKENSIS} -V2 -WX -DTARGET=${TARGET} -DPROGRAMS=${PROGRAMS}
-                          -DPROFILE=${PROFILE} -DEXIT_CODES=${EXIT_CODES} -DOUTFILE=${installer}
+                          -DPROFILE=${PROFILE} -DEXIT_CODES=${EXIT_CODES} -DIDENTITY=${IDENTITY}
+                          -DOUTFILE=${installer}
                           -DSIGN_COMMAND=${signer}
                           ${SCRIPT}
                   RESULT_VARIABLE result OUTPUT_VARIABLE printed ERROR_VARIABLE printed)

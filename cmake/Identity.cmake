@@ -1,0 +1,46 @@
+# The product's identity, in one place: the installers, the package and the
+# programs' version resources take it from here, the NSIS script through a
+# generated identity.nsh and the C++ code through generated/identity.h.
+#
+# The name and publisher are what Add/Remove Programs shows, whichever
+# installer was used; the folder is the default one under Program Files.
+set(PLANCHOICE_PRODUCT_NAME "Kelvarin Setup")
+set(PLANCHOICE_PUBLISHER "Kelvarin")
+set(PLANCHOICE_FOLDER "Kelvarin Setup")
+# Registry keys under HKLM. The package remembers its plan and folder under
+# the product's key; Group Policy sets the plan under the policy key. The NSIS
+# setup's uninstall entry keeps the name its first versions gave it, so that
+# a newer setup, and the package, find an installation made by one of them.
+set(PLANCHOICE_PRODUCT_KEY "SOFTWARE\\Kelvarin\\PlanChoice")
+set(PLANCHOICE_POLICY_KEY "SOFTWARE\\Policies\\Kelvarin\\PlanChoice")
+set(PLANCHOICE_NSIS_UNINSTALL_KEY
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvarin Online")
+# One run of the NSIS setup or its uninstaller at a time; named as before, so
+# that a newer setup waits for an older one too.
+set(PLANCHOICE_SETUP_MUTEX "Global\\Kelvarin Online Setup")
+
+# The folder's 8.3 name, which the package's Directory table wants beside
+# the long one: its first six letters and digits, in capitals, and "~1".
+string(REGEX REPLACE "[^A-Za-z0-9]" "" short "${PLANCHOICE_FOLDER}")
+string(SUBSTRING "${short}" 0 6 short)
+string(TOUPPER "${short}~1" PLANCHOICE_FOLDER_SHORT)
+unset(short)
+
+configure_file(${PROJECT_SOURCE_DIR}/src/identity.h.in ${PROJECT_BINARY_DIR}/generated/identity.h
+               @ONLY)
+
+# Writes `file`, an NSIS header that !defines the identity and the version
+# for the example installer.
+function(planchoice_identity_nsis_header file)
+  set(text "; Made by the build from cmake/Identity.cmake: the product's identity.\n")
+  foreach(pair "PRODUCT_NAME|${PLANCHOICE_PRODUCT_NAME}" "PUBLISHER|${PLANCHOICE_PUBLISHER}"
+               "INSTALL_FOLDER|${PLANCHOICE_FOLDER}" "PRODUCT_KEY|${PLANCHOICE_PRODUCT_KEY}"
+               "UNINSTALL_KEY|${PLANCHOICE_NSIS_UNINSTALL_KEY}"
+               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "VERSION|${PROJECT_VERSION}")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 name)
+    list(GET pair 1 value)
+    string(APPEND text "!define ${name} \"${value}\"\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${file} CONTENT "${text}" @ONLY)
+endfunction()
