@@ -124,8 +124,9 @@ UINT Run(MSIHANDLE install, const Reporting& reporting, Action action) {
 
 // The entries the package's CustomAction rows name.
 // The NSIS setup's installation in NSISFOLDER becomes this package's: the
-// package has set INSTALLDIR to it unless one was given, and removes the
-// setup's uninstaller and entry as it installs.
+// package then sets INSTALLDIR to it unless one was given, and removes the
+// setup's uninstaller and entry as it installs. An entry whose folder holds
+// no profile is left to that removal, and NSISFOLDER cleared.
 extern "C" UINT __stdcall TakeOverNsisInstall(MSIHANDLE install) {
   using namespace planchoice::msi_action;
   Reporting reporting = Reporting::kLogOnly;
@@ -133,10 +134,22 @@ extern "C" UINT __stdcall TakeOverNsisInstall(MSIHANDLE install) {
     using planchoice::Error;
     reporting = ReportingHere(install);
     const std::string folder = WithoutSeparator(Property(install, L"NSISFOLDER"));
+    const std::string profile = folder + "\\" + std::string(planchoice::kProfileName);
+    if (::GetFileAttributesW(planchoice::Widen(profile).c_str()) == INVALID_FILE_ATTRIBUTES) {
+      // An entry left behind by a folder removed by hand: there is nothing to
+      // take over, and the package removes the entry as it installs.
+      Report(install, Reporting::kLogOnly,
+             "The NSIS setup's entry names " + folder + ", which holds no " +
+                 std::string(planchoice::kProfileName) + "; it is not taken over.");
+      SetProperty(install, L"NSISFOLDER", "");
+      return;
+    }
     const std::string install_dir = Property(install, L"INSTALLDIR");
     const std::string installed =
         std::string(planchoice::kProductName) + " is installed in " + folder + " by its NSIS setup";
-    if (!SameFolder(folder, install_dir)) {
+    // Without an INSTALLDIR given or remembered, the package installs into
+    // the setup's folder (FolderFromNsisInstall, next).
+    if (!install_dir.empty() && !SameFolder(folder, install_dir)) {
       throw Error(installed +
                   "; this package takes that installation over in its own folder only. " +
                   "Leave INSTALLDIR out, or uninstall it first. Nothing was changed.");

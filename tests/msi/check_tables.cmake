@@ -145,13 +145,13 @@ endif()
 # standard one or has a row.
 set(InstallUISequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
-    "FolderFromLastInstall,FolderFromNsisInstall,TakeOverNsisInstall"
+    "FolderFromLastInstall,TakeOverNsisInstall,FolderFromNsisInstall"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CheckPlan,ExecuteAction")
 set(InstallExecuteSequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
-    "FolderFromLastInstall,FolderFromNsisInstall,TakeOverNsisInstall"
+    "FolderFromLastInstall,TakeOverNsisInstall,FolderFromNsisInstall"
     "InstallInitialize,RemoveRegistryValues,RemoveFiles,InstallFiles"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"

@@ -87,6 +87,7 @@ enum class Before {
   kInstalledWithWorkFile,    // this package, and a work file left by a killed rewrite
   kWorkFileIsAFolder,        // the install folder is the scratch one, and holds a folder
                              // named kelvarin.tmp, which the rewrite refuses
+  kStaleNsisEntry,           // the NSIS setup's entry, naming a folder removed by hand
   // Those that run the NSIS setup last.
   kNsisInstalled,           // the NSIS setup's installation, with "Sorvel 60"
   kNsisWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
@@ -199,6 +200,14 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         install_dir_ = dir_ / "Kelvarin Setup";
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
         break;
+      case Before::kStaleNsisEntry: {
+        const std::wstring gone = (dir_ / "removed by hand").wstring();
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kNsisEntry, L"InstallLocation", REG_SZ,
+                                    gone.c_str(),
+                                    static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        break;
+      }
       case Before::kNsisInstalled:
       case Before::kNsisWithWorkFileFolder:
         ASSERT_EQ(NsisSetup(L"/PLAN=\"Sorvel 60\""), kInstalled);
@@ -316,6 +325,10 @@ INSTANTIATE_TEST_SUITE_P(
         MsiRun{"FailedTakeOverKeepsTheNsisSetup", Before::kNsisWithWorkFileFolder, L"",
                kInstallFailed, kAccessNumberC, L"", L"It is a directory.", Runs::kPackage, L"/qn",
                false, "Wine's msiexec removes on rollback the files and keys it replaced", true},
+        // An entry whose folder is gone is removed, and the package installs as if alone.
+        MsiRun{"StaleNsisEntryIsNotTakenOver", Before::kStaleNsisEntry, L"PLAN=\"Sorvel 25\"",
+               kInstalled, kAccessNumberB, L"Sorvel 25",
+               L"holds no kelvarin.cmp; it is not taken over"},
         // The NSIS setup refuses to install over the package.
         MsiRun{"NsisSetupRefusesOverThePackage", Before::kInstalled, L"/PLAN=\"Sorvel 10\"",
                kInstallFailed, kAccessNumberB, L"Sorvel 25",

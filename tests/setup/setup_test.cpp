@@ -22,6 +22,13 @@ namespace {
 
 class SetupTest : public ::testing::Test {
  protected:
+  // The installer's Add/Remove Programs entry names the scratch folder, which
+  // goes with the test: left, it would send a later install there.
+  void TearDown() override {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvarin Online");
+  }
+
   // Starts the installer with `options`, installing into the scratch folder.
   void StartSetup(const std::wstring& options) { StartSetupAs(options + L" /D={folder}"); }
 
