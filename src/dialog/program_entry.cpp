@@ -4,30 +4,11 @@
 
 #include "dialog/main_form.h"
 #include "dialog/message_box.h"
-#include "dialog/system_function.h"
+#include "platform/dll_search.h"
 #include "platform/window_station.h"
 
-namespace {
-
-// A DLL planted beside a setup package must never be loaded in place of a
-// system one, so only the system directory is searched.
-void LoadLibrariesFromSystemDirectoryOnly() {
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  const auto set_default_dll_directories =
-      planchoice::SystemFunction<SetDefaultDllDirectoriesFunction>(L"kernel32.dll",
-                                                                   "SetDefaultDllDirectories");
-  if (set_default_dll_directories != nullptr) {
-    set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  } else {
-    // Windows 7 without update KB2533623: at least the current directory goes.
-    ::SetDllDirectoryW(L"");
-  }
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-  LoadLibrariesFromSystemDirectoryOnly();
+  planchoice::LoadLibrariesFromSystemDirectoryOnly();
   // Neither the window nor a message about it could be seen: the exit code
   // alone says why.
   if (!planchoice::UserCanSeeWindows()) {

@@ -13,6 +13,7 @@
 #include "planset/console.h"
 
 #ifdef _WIN32
+#include "platform/dll_search.h"
 #include "platform/win32_text.h"
 #endif
 
@@ -168,6 +169,7 @@ int Run(const std::vector<std::string>& arguments) {
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+  planchoice::LoadLibrariesFromSystemDirectoryOnly();
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     arguments.push_back(planchoice::Narrow(argv[i]));

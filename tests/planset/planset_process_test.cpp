@@ -20,6 +20,7 @@
 #include "support/build_output.h"
 #include "support/child_process.h"
 #include "support/scratch_dir.h"
+#include "support/under_wine.h"
 
 namespace planchoice::testing {
 namespace {
@@ -233,7 +234,24 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"WhichOfNoPlan", kProfile, "", ExitCode::kNotCarried, "--which", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A DLL beside planset that Windows would load by name is never loaded: the
+// program looks for DLLs in the system directory only.
+TEST(PlansetLoadsNoPlantedDll, WhenItRewritesAProfileBesideIt) {
+  if (UnderWine()) {
+    GTEST_SKIP() << "Wine's Get/SetSecurityInfo load no NTMARTA.DLL, so a planted one is never "
+                    "loaded, restricted or not; the test kit runs this on Windows";
+  }
+  const ScratchDir dir;
+  fs::copy_file(testing::PlansetProgram(), dir / "planset.exe");
+  fs::copy_file(BuildOutput("planted-ntmarta"), dir / "ntmarta.dll");
+  dir.Write("kelvarin.cmp", kProfile);
+  const ProcessResult result =
+      RunProgram((dir / "planset.exe").u8string(), {dir.Utf8(), "Sorvel 25"});
+  EXPECT_EQ(result.exit_code, ExitCode::kSuccess) << result.error;
+  EXPECT_FALSE(fs::exists(dir / "planted-dll-loaded"));
+}
+#else
 // A write beyond a file-size limit fails like any other, rather than the
 // system ending the program halfway.
 TEST(PlansetFailsWithExitCode3, WhenAFileSizeLimitIsReached) {
