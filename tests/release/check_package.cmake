@@ -1,13 +1,12 @@
 # Packs the release into a scratch directory as `--target package` does and
 # checks what a setup engineer gets: the zip's name and members in their
 # order, the programs as built, a README that Notepad shows with the version
-# and the access numbers, SHA256SUMS that `sha256sum -c` accepts, and every
-# PE file shipped (PROGRAMS, SHIPPED, and what 7z unpacks from SETUP) signed
-# as the build signs and versioned:
+# and the access numbers, SHA256SUMS that `sha256sum -c` accepts, and the
+# version resource of every PE file shipped (PROGRAMS, SHIPPED, and the
+# programs 7z unpacks from SETUP):
 #   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DOUTPUT=dir -DARCH=win32|win64
 #         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -DSHIPPED=c.dll,setup.exe
-#         -DSETUP=setup.exe -DPLUGINS=System.dll,... -DSEVENZIP=7z -DOBJDUMP=objdump
-#         -DWINDRES=windres -DSIGNED=ON|OFF -P check_package.cmake
+#         -DSETUP=setup.exe -DSEVENZIP=7z -DWINDRES=windres -P check_package.cmake
 # It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
@@ -87,46 +86,22 @@ list(JOIN members ", " members)
 message(STATUS "${name}.zip: ${members}; SHA256SUMS checks")
 
 # Every PE file shipped, and each one the installer and its uninstaller
-# unpack: signed exactly when the build signs, and with a version resource of
-# this version, but for the NSIS plug-ins, which must be the build's copies.
-include(${CMAKE_CURRENT_LIST_DIR}/../signing/signature.cmake)
+# unpack but NSIS's plug-ins, has a version resource of this version.
 string(REPLACE "," ";" shipped "${PROGRAMS},${SHIPPED}")
-set(unpacked "")
 if(SETUP)
-  foreach(installer IN ITEMS "${SETUP}" "${OUTPUT}/setup/kelvarin-setup/uninstall.exe")
-    get_filename_component(folder "${installer}" NAME_WE)
-    execute_process(COMMAND "${SEVENZIP}" x -y "-o${OUTPUT}/setup/${folder}" "${installer}"
-                    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
-  endforeach()
-  file(GLOB_RECURSE unpacked "${OUTPUT}/setup/*.exe" "${OUTPUT}/setup/*.dll")
+  execute_process(COMMAND "${SEVENZIP}" x -y "-o${OUTPUT}/setup" "${SETUP}" OUTPUT_QUIET
+                  COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND "${SEVENZIP}" x -y "-o${OUTPUT}/setup/un" "${OUTPUT}/setup/uninstall.exe"
+                  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB_RECURSE unpacked "${OUTPUT}/setup/*.exe")
 endif()
-string(REPLACE "," ";" plugins "${PLUGINS}")
-string(REPLACE "." ", " version_numbers "${VERSION}, 0")
-set(versioned 0)
+string(REPLACE "." ", " numbers "${VERSION}, 0")
 foreach(file IN LISTS shipped unpacked)
-  execute_process(COMMAND "${OBJDUMP}" -p "${file}" OUTPUT_VARIABLE headers)
-  signature_problem("${headers}" "${file}" "${SIGNED}" problem)
-  get_filename_component(file_name "${file}" NAME)
-  set(copy ${plugins})
-  list(FILTER copy INCLUDE REGEX "/${file_name}$")
-  if(file MATCHES "/[$]PLUGINSDIR/[^/]+[.]dll$")
-    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${file}" "${copy}"
-                    RESULT_VARIABLE differs)
-    if(differs)
-      set(problem "${problem} ${file} is not the build's copy of the plug-in")
-    endif()
-  else()
-    execute_process(COMMAND "${WINDRES}" -i "${file}" -O rc OUTPUT_VARIABLE resources ERROR_QUIET)
-    if(NOT resources MATCHES "FILEVERSION ${version_numbers}\n.*\"ProductVersion\", \"${VERSION}\"")
-      set(problem "${problem} ${file} has no version resource of ${VERSION}")
-    endif()
-    math(EXPR versioned "${versioned} + 1")
-  endif()
-  if(problem)
-    fail("${problem}.")
+  execute_process(COMMAND "${WINDRES}" -i "${file}" -O rc OUTPUT_VARIABLE resources ERROR_QUIET)
+  if(NOT resources MATCHES "FILEVERSION ${numbers}\n.*\"ProductVersion\", \"${VERSION}\"")
+    fail("${file} has no version resource of ${VERSION}")
   endif()
 endforeach()
-list(LENGTH shipped count)
+list(LENGTH shipped shipped)
 list(LENGTH unpacked unpacked)
-message(STATUS "${count} PE files shipped and ${unpacked} unpacked by the installer, signed: ${SIGNED}; "
-               "${versioned} with a version resource of ${VERSION}, the others the build's plug-ins")
+message(STATUS "${shipped} PE files shipped, ${unpacked} programs in the installer: version ${VERSION}")
