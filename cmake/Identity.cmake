@@ -30,13 +30,15 @@ configure_file(${PROJECT_SOURCE_DIR}/src/identity.h.in ${PROJECT_BINARY_DIR}/gen
                @ONLY)
 
 # Writes `file`, an NSIS header that !defines the identity and the version
-# for the example installer.
+# for the example installer; VERSION_4_PARTS is the version as a version
+# resource gives it (1.2.3.0).
 function(planchoice_identity_nsis_header file)
   set(text "; Made by the build from cmake/Identity.cmake: the product's identity.\n")
   foreach(pair "PRODUCT_NAME|${PLANCHOICE_PRODUCT_NAME}" "PUBLISHER|${PLANCHOICE_PUBLISHER}"
                "INSTALL_FOLDER|${PLANCHOICE_FOLDER}" "PRODUCT_KEY|${PLANCHOICE_PRODUCT_KEY}"
                "UNINSTALL_KEY|${PLANCHOICE_NSIS_UNINSTALL_KEY}"
-               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "VERSION|${PROJECT_VERSION}")
+               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "VERSION|${PROJECT_VERSION}"
+               "VERSION_4_PARTS|${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
     string(REPLACE "|" ";" pair "${pair}")
     list(GET pair 0 name)
     list(GET pair 1 value)

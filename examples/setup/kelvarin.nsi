@@ -36,6 +36,8 @@
 ; makensis runs the program on the uninstaller before packing it and on the
 ; finished installer, with the file's path as its one argument, and fails
 ; unless it ends with 0.
+; -DPLUGINS=<folder> packs the NSIS plug-ins (System.dll) from that folder
+; instead of makensis's own, so that a signed build ships signed copies.
 
 !ifdef SIGN_COMMAND
   !uninstfinalize '"${SIGN_COMMAND}" "%1"' = 0
@@ -51,8 +53,9 @@
 !ifndef PROFILE
   !define PROFILE kelvarin.cmp
 !endif
+!define SETUP_FILE kelvarin-setup.exe
 !ifndef OUTFILE
-  !define OUTFILE kelvarin-setup.exe
+  !define OUTFILE ${SETUP_FILE}
 !endif
 !ifndef EXIT_CODES
   !define EXIT_CODES exit_codes.nsh
@@ -63,6 +66,9 @@
 
 Unicode true
 Target ${TARGET}
+!ifdef PLUGINS
+  !addplugindir /${TARGET} "${PLUGINS}"
+!endif
 
 !include FileFunc.nsh
 !include LogicLib.nsh
@@ -85,6 +91,19 @@ OutFile "${OUTFILE}"
   !define PAD ""
 !endif
 RequestExecutionLevel admin
+; The version resource, which the uninstaller carries too (NSIS gives both
+; the one resource): what Explorer shows, and what publisher and version
+; rules of WDAC and AppLocker name.
+VIProductVersion ${VERSION_4_PARTS}
+VIFileVersion ${VERSION_4_PARTS}
+VIAddVersionKey ProductName "${PRODUCT_NAME}"
+VIAddVersionKey CompanyName "${PUBLISHER}"
+VIAddVersionKey FileDescription "${PRODUCT_NAME} setup and uninstaller"
+VIAddVersionKey FileVersion "${VERSION}"
+VIAddVersionKey ProductVersion "${VERSION}"
+VIAddVersionKey OriginalFilename "${SETUP_FILE}"
+; No LegalCopyright, which makensis warns of: the programs carry none either.
+!pragma warning disable 9100
 ShowInstDetails show
 ; Drawn by the system at the screen's DPI, with the themed controls.
 ManifestDPIAware true

@@ -1,9 +1,12 @@
 # Packs the release into a scratch directory as `--target package` does and
 # checks what a setup engineer gets: the zip's name and members in their
 # order, the programs as built, a README that Notepad shows with the version
-# and the access numbers, and SHA256SUMS that `sha256sum -c` accepts:
+# and the access numbers, SHA256SUMS that `sha256sum -c` accepts, and the
+# version resource of every PE file shipped (PROGRAMS, SHIPPED, and the
+# programs 7z unpacks from SETUP):
 #   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DOUTPUT=dir -DARCH=win32|win64
-#         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -P check_package.cmake
+#         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -DSHIPPED=c.dll,setup.exe
+#         -DSETUP=setup.exe -DSEVENZIP=7z -DWINDRES=windres -P check_package.cmake
 # It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
@@ -81,3 +84,24 @@ endforeach()
 
 list(JOIN members ", " members)
 message(STATUS "${name}.zip: ${members}; SHA256SUMS checks")
+
+# Every PE file shipped, and each one the installer and its uninstaller
+# unpack but NSIS's plug-ins, has a version resource of this version.
+string(REPLACE "," ";" shipped "${PROGRAMS},${SHIPPED}")
+if(SETUP)
+  execute_process(COMMAND "${SEVENZIP}" x -y "-o${OUTPUT}/setup" "${SETUP}" OUTPUT_QUIET
+                  COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND "${SEVENZIP}" x -y "-o${OUTPUT}/setup/un" "${OUTPUT}/setup/uninstall.exe"
+                  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB_RECURSE unpacked "${OUTPUT}/setup/*.exe")
+endif()
+string(REPLACE "." ", " numbers "${VERSION}, 0")
+foreach(file IN LISTS shipped unpacked)
+  execute_process(COMMAND "${WINDRES}" -i "${file}" -O rc OUTPUT_VARIABLE resources ERROR_QUIET)
+  if(NOT resources MATCHES "FILEVERSION ${numbers}\n.*\"ProductVersion\", \"${VERSION}\"")
+    fail("${file} has no version resource of ${VERSION}")
+  endif()
+endforeach()
+list(LENGTH shipped shipped)
+list(LENGTH unpacked unpacked)
+message(STATUS "${shipped} PE files shipped, ${unpacked} programs in the installer: version ${VERSION}")

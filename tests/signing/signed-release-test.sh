@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release of these sources signed with a throw-away certificate,
 # in a build of its own, and checks each file it signs: it verifies against
-# the certificate's authority, and so does every program it carries; with
+# the certificate's authority, and so does every PE file it carries (what
+# 7z unpacks from the installer and its uninstaller included); with
 # one byte flipped it does not; signed again, it is the same byte for byte.
 #   signed-release-test.sh WORK SOURCE FILES [cmake configure options...]
 # FILES: the release's files, relative to a build and separated by commas;
@@ -36,13 +37,21 @@ verifies() {
   osslsigncode verify -CAfile "$certificate/ca.pem" -in "$1" >"$work/verify.log" 2>&1
 }
 
-# The programs a zip or a package carries, each verified.
+# The PE files a zip, a package or an installer carries, each verified.
+pe_files=0
+signed_pe_files=0
 check_carried() {
   local file=$1 carried count=0
   while IFS= read -r -d '' carried; do
+    [ "$(head -c 2 "$carried")" = MZ ] || continue
     count=$((count + 1))
-    verifies "$carried" || fail "${carried#"$scratch/"} in $file does not verify: $(cat "$work/verify.log")"
-  done < <(find "$scratch" -type f \( -name '*.exe' -o -name '*.dll' \) -print0)
+    if verifies "$carried"; then
+      signed_pe_files=$((signed_pe_files + 1))
+    else
+      fail "${carried#"$scratch/"} in $file does not verify: $(cat "$work/verify.log")"
+    fi
+  done < <(find "$scratch" -type f -print0)
+  pe_files=$((pe_files + count))
   [ "$count" -gt 0 ] || fail "$file carries no program"
 }
 
@@ -68,10 +77,19 @@ for file in "${files[@]}"; do
       done
       check_carried "$file"
       ;;
+    *setup*.exe)
+      7z x -y -o"$scratch/setup" "$path" >/dev/null
+      7z x -y -o"$scratch/uninstall" "$scratch/setup/uninstall.exe" >/dev/null
+      check_carried "$file"
+      ;;
   esac
+  is_pe=0
+  [ "$(head -c 2 "$path")" = MZ ] && is_pe=1
+  pe_files=$((pe_files + is_pe))
 
   if verifies "$path"; then
     echo "verified: $file"
+    signed_pe_files=$((signed_pe_files + is_pe))
   else
     fail "$file does not verify: $(cat "$work/verify.log")"
   fi
@@ -92,6 +110,7 @@ for file in "${files[@]}"; do
   fi
 done
 
+echo "$pe_files PE files, $signed_pe_files signed"
 if [ "$failures" -ne 0 ]; then
   exit 1
 fi
