@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "logic/enclosing_quotes.h"
+
 namespace planchoice {
 namespace {
 
@@ -16,11 +18,6 @@ std::size_t EndOfProgramName(std::wstring_view command_line) {
   return std::min(command_line.find_first_of(kBlanks), command_line.size());
 }
 
-bool IsOneQuotedText(std::wstring_view text) {
-  return text.size() >= 2 && text.front() == kQuote && text.back() == kQuote &&
-         text.substr(1, text.size() - 2).find(kQuote) == std::wstring_view::npos;
-}
-
 }  // namespace
 
 std::wstring ArgumentText(std::wstring_view command_line) {
@@ -28,11 +25,9 @@ std::wstring ArgumentText(std::wstring_view command_line) {
   argument.remove_prefix(std::min(argument.find_first_not_of(kBlanks), argument.size()));
   // Some installers write a blank after the closing quote; a Windows name
   // cannot end in a blank, so dropping those loses nothing.
-  std::wstring_view quoted = argument.substr(0, argument.find_last_not_of(kBlanks) + 1);
-  if (IsOneQuotedText(quoted)) {
-    argument = quoted.substr(1, quoted.size() - 2);
-  }
-  return std::wstring(argument);
+  const std::wstring_view trimmed = argument.substr(0, argument.find_last_not_of(kBlanks) + 1);
+  const std::wstring_view unquoted = WithoutEnclosingQuotes(trimmed);
+  return std::wstring(unquoted.size() < trimmed.size() ? unquoted : argument);
 }
 
 }  // namespace planchoice

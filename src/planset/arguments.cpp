@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "logic/enclosing_quotes.h"
 #include "logic/plan_table.h"
 
 namespace planchoice::planset {
@@ -40,18 +41,6 @@ constexpr Mode kModes[] = {
     {"--install-profile", Request::Kind::kInstall, 2, 3, true,
      "--install-profile needs a SOURCE profile and a DIRECTORY."},
 };
-
-// A plan given to --check-plan by a command line that quoted it twice, as
-// "/PLAN=\"Sorvel 25\"" is, reaches planset in quotes: one enclosing pair is
-// dropped, as the dialog drops one around its directory. No plan's name
-// holds a quote.
-std::string Unquoted(const std::string& plan) {
-  if (plan.size() >= 2 && plan.front() == '"' && plan.back() == '"' &&
-      plan.find('"', 1) == plan.size() - 1) {
-    return plan.substr(1, plan.size() - 2);
-  }
-  return plan;
-}
 
 #ifdef _WIN32
 // No Windows name holds a quote, but one reaches planset when a directory
@@ -135,7 +124,11 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
 #endif
   }
   if (operand != operands.end()) {
-    request.plan = mode->kind == Request::Kind::kCheckPlan ? Unquoted(*operand) : *operand;
+    // A plan given to --check-plan by a command line that quoted it twice,
+    // as "/PLAN=\"Sorvel 25\"" is, reaches planset in quotes.
+    request.plan = mode->kind == Request::Kind::kCheckPlan
+                       ? std::string(WithoutEnclosingQuotes(std::string_view(*operand)))
+                       : *operand;
     if (request.plan.empty()) {
       throw UsageError("You must choose a plan.");
     }
