@@ -5,8 +5,8 @@
 #include <string_view>
 #include <utility>
 
-#include "dialog/system_function.h"
 #include "dialog/window_error.h"
+#include "platform/system_function.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {

@@ -4,7 +4,7 @@
 #include <initguid.h>
 // The declarations, and the rest.
 #include "dialog/screen_reader.h"
-#include "dialog/system_function.h"
+#include "platform/system_function.h"
 
 namespace planchoice {
 namespace {
