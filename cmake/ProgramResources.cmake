@@ -12,19 +12,37 @@
 # A DLL of the project carries the version resource alone:
 #
 #   planchoice_version_resource(TARGET DESCRIPTION text)
+#
+# VERSION, to either, gives another version than the project's: that of a
+# twin made by planchoice_program_at_version, below.
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 
+# In the caller's scope: PROJECT_VERSION and its parts set to `version`,
+# where one is given.
+macro(planchoice_use_version version)
+  if(NOT "${version}" STREQUAL "")
+    set(PROJECT_VERSION ${version})
+    string(REPLACE "." ";" parts "${version}")
+    list(GET parts 0 PROJECT_VERSION_MAJOR)
+    list(GET parts 1 PROJECT_VERSION_MINOR)
+    list(GET parts 2 PROJECT_VERSION_PATCH)
+  endif()
+endmacro()
+
 # The manifest, when PROGRAM_MANIFEST is set in the caller's scope, and the
-# version resource of `target`.
+# version resource of `target`, of PROJECT_VERSION in the caller's scope.
 macro(planchoice_add_resources target description)
-  set(PROGRAM_NAME ${target})
+  get_target_property(PROGRAM_NAME ${target} OUTPUT_NAME)
+  if(NOT PROGRAM_NAME)
+    set(PROGRAM_NAME ${target})
+  endif()
   set(PROGRAM_DESCRIPTION "${description}")
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "EXECUTABLE")
-    set(PROGRAM_FILE ${target}.exe)
+    set(PROGRAM_FILE ${PROGRAM_NAME}.exe)
     set(PROGRAM_FILE_TYPE VFT_APP)
   else()
-    set(PROGRAM_FILE ${target}.dll)
+    set(PROGRAM_FILE ${PROGRAM_NAME}.dll)
     set(PROGRAM_FILE_TYPE VFT_DLL)
   endif()
   set(resources ${CMAKE_CURRENT_BINARY_DIR}/${target}_program.rc)
@@ -33,19 +51,31 @@ macro(planchoice_add_resources target description)
 endmacro()
 
 function(planchoice_version_resource target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DESCRIPTION" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DESCRIPTION;VERSION" "")
+  set_property(TARGET ${target} PROPERTY PLANCHOICE_RESOURCES planchoice_version_resource
+                                          DESCRIPTION "${arg_DESCRIPTION}")
+  planchoice_use_version("${arg_VERSION}")
   unset(PROGRAM_MANIFEST)
   planchoice_add_resources(${target} "${arg_DESCRIPTION}")
 endfunction()
 
 function(planchoice_program_resources target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "COMMON_CONTROLS" "MANIFEST;DESCRIPTION" "SETTINGS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "COMMON_CONTROLS" "MANIFEST;DESCRIPTION;VERSION"
+                        "SETTINGS")
+  get_filename_component(arg_MANIFEST ${arg_MANIFEST} ABSOLUTE)
+  set(again planchoice_program_resources MANIFEST ${arg_MANIFEST} DESCRIPTION "${arg_DESCRIPTION}"
+            SETTINGS ${arg_SETTINGS})
+  if(arg_COMMON_CONTROLS)
+    list(APPEND again COMMON_CONTROLS)
+  endif()
+  set_property(TARGET ${target} PROPERTY PLANCHOICE_RESOURCES "${again}")
+  planchoice_use_version("${arg_VERSION}")
   set(PROGRAM_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
   configure_file(${arg_MANIFEST} ${PROGRAM_MANIFEST} @ONLY)
   planchoice_add_resources(${target} "${arg_DESCRIPTION}")
   set_property(SOURCE ${resources} APPEND PROPERTY OBJECT_DEPENDS ${PROGRAM_MANIFEST})
 
-  set(expectations --name ${target} --version ${PROJECT_VERSION})
+  set(expectations --name ${PROGRAM_NAME} --version ${PROJECT_VERSION})
   if(arg_COMMON_CONTROLS)
     list(APPEND expectations --common-controls)
   endif()
@@ -56,4 +86,51 @@ function(planchoice_program_resources target)
                      COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/check_manifest.py
                              $<TARGET_FILE:${target}> ${expectations}
                      VERBATIM)
+endfunction()
+
+# A twin of the program or DLL `target` that carries `version` instead of the
+# project's, in its version resource, manifest and --version, for the test
+# packages of other versions: Windows Installer compares programs by the
+# version in their resources, so a package of a newer version must carry
+# programs of that version. The twin is built from the same sources, into
+# bin/<version>/ under the same file name; `variable` names it.
+function(planchoice_program_at_version target version variable)
+  string(REPLACE "." "_" suffix "${version}")
+  set(twin ${target}_${suffix})
+  set(${variable} ${twin} PARENT_SCOPE)
+  if(TARGET ${twin})
+    return()
+  endif()
+  get_target_property(type ${target} TYPE)
+  get_target_property(source_dir ${target} SOURCE_DIR)
+  get_target_property(sources ${target} SOURCES)
+  set(twin_sources "")
+  foreach(source IN LISTS sources)
+    if(NOT source MATCHES "_program[.]rc$")  # the resources, made again below
+      get_filename_component(source ${source} ABSOLUTE BASE_DIR ${source_dir})
+      list(APPEND twin_sources ${source})
+    endif()
+  endforeach()
+  set(output ${PROJECT_BINARY_DIR}/bin/${version})
+  if(type STREQUAL "EXECUTABLE")
+    add_executable(${twin} EXCLUDE_FROM_ALL ${twin_sources})
+    set_target_properties(${twin} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${output})
+  else()
+    add_library(${twin} MODULE EXCLUDE_FROM_ALL ${twin_sources})
+    set_target_properties(${twin} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${output})
+  endif()
+  foreach(property WIN32_EXECUTABLE PREFIX LINK_LIBRARIES INCLUDE_DIRECTORIES COMPILE_OPTIONS
+                   LINK_OPTIONS COMPILE_DEFINITIONS)
+    get_target_property(value ${target} ${property})
+    if(NOT value STREQUAL "value-NOTFOUND")
+      # planset says its version from a definition of its own.
+      string(REGEX REPLACE "_VERSION=\"[^\"]*\"" "_VERSION=\"${version}\"" value "${value}")
+      set_property(TARGET ${twin} PROPERTY ${property} "${value}")
+    endif()
+  endforeach()
+  set_target_properties(${twin} PROPERTIES OUTPUT_NAME ${target})
+  get_target_property(resources ${target} PLANCHOICE_RESOURCES)
+  list(POP_FRONT resources resource_function)
+  cmake_language(CALL ${resource_function} ${twin} ${resources} VERSION ${version})
+  planchoice_sign_after_build(${twin})
 endfunction()

@@ -3,6 +3,7 @@
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
 #         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
 #         -DTITLE=text -DPUBLISHER=text -DNSIS_UNINSTALL_KEY=key -DNAMESPACE=guid
+#         -DOTHER_UPGRADE_CODE=guid
 #         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
@@ -92,39 +93,77 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "Could not set the time of the files in ${STAGE}.")
 endif()
 
-# The product code names what the package is made from, its source (which
-# names the version) among it: another build of a version, with other
-# contents, is another product, which replaces the installed build as an
-# upgrade does, while the same package run again repairs its own product.
-list(SORT staged)
-set(inputs "")
-foreach(file IN LISTS staged)
-  file(SHA256 "${file}" contents)
-  get_filename_component(name "${file}" NAME)
-  string(APPEND inputs "${name} ${contents}\n")
-endforeach()
-string(UUID product_code NAMESPACE ${NAMESPACE} NAME "ProductCode\n${inputs}" TYPE SHA1 UPPER)
-
+# The product code is derived last, from the package as made (see below):
+# until then the package carries a stand-in.
+set(stand_in_code 00000000-0000-0000-0000-000000000001)
 set(package "${STAGE}/package.msi")
 get_filename_component(wxs_name "${WXS}" NAME)
-run(${WIXL} -a ${ARCH} -D ProductCode=${product_code} -o package.msi ${wxs_name})
+run(${WIXL} -a ${ARCH} -D ProductCode=${stand_in_code} -o package.msi ${wxs_name})
 
-# What wixl does not write: PLAN and INSTALLDIR secure, so that they reach
-# the part of the installer that installs; the work file removed with the
-# profile; and, from an installation by the NSIS setup that the package
-# takes over, its uninstaller and its uninstall entry (with all its values)
-# removed as the package installs, in the script, which a rollback undoes.
+# What wixl does not write: PLAN, INSTALLDIR and the upgrade properties
+# secure, so that they reach the part of the installer that installs; the
+# work file and the profile's backup removed with the profile; and, from an
+# installation by the NSIS setup that the package takes over, its
+# uninstaller and its uninstall entry (with all its values) removed as the
+# package installs, in the script, which a rollback undoes. The entry is
+# removed in the registry view of its component: the 32-bit setup's in the
+# 32-bit view, the 64-bit setup's in the x64 package's own.
+read_table(Property properties)
+foreach(row IN LISTS properties)
+  if(row MATCHES "^ProductVersion\t(.*)$")
+    set(product_version "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+set(secure PLAN INSTALLDIR WIX_DOWNGRADE_DETECTED WIX_UPGRADE_DETECTED OTHERARCHBLOCKS)
+set(remove_registry "INSERT INTO `RemoveRegistry` (`RemoveRegistry`, `Root`, `Key`, `Name`, `Component_`) VALUES")
+set(other_arch_rows "")
+set(upgrade_row "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Language, Attributes, Remove, ActionProperty) VALUES")
+# Upgrade.Attributes: msidbUpgradeAttributesMigrateFeatures 1,
+# msidbUpgradeAttributesOnlyDetect 2, msidbUpgradeAttributesVersionMinInclusive
+# 256, msidbUpgradeAttributesVersionMaxInclusive 512.
+if(ARCH STREQUAL "x64")
+  list(APPEND secure OTHERARCHUPGRADE)
+  list(APPEND other_arch_rows
+       -q "${remove_registry} ('NsisEntry64', 2, '${NSIS_UNINSTALL_KEY}', '-', 'RememberedFolder')"
+       -q "${upgrade_row} ('{${OTHER_UPGRADE_CODE}}', '', '${product_version}', '', 513, '', 'OTHERARCHUPGRADE')"
+       -q "${upgrade_row} ('{${OTHER_UPGRADE_CODE}}', '${product_version}', '', '', 2, '', 'OTHERARCHBLOCKS')")
+else()
+  list(APPEND other_arch_rows
+       -q "${upgrade_row} ('{${OTHER_UPGRADE_CODE}}', '0.0.0', '', '', 258, '', 'OTHERARCHBLOCKS')")
+endif()
+list(JOIN secure ";" secure)
 run(${MSIBUILD} package.msi
-    -q "UPDATE Property SET Value='PLAN;INSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE Property='SecureCustomProperties'"
+    -q "UPDATE Property SET Value='${secure}' WHERE Property='SecureCustomProperties'"
     -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)"
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('ProfileBackup', 'Profile', 'kelvarin.bak', 'INSTALLDIR', 2)"
     -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('NsisUninstaller', 'PlanChoiceProgram', 'UNINST~1.EXE|uninstall.exe', 'INSTALLDIR', 1)"
     -q "CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, `Key` CHAR(255) NOT NULL LOCALIZABLE, `Name` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `RemoveRegistry`)"
-    -q "INSERT INTO `RemoveRegistry` (`RemoveRegistry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'RememberedFolder')")
+    -q "${remove_registry} ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'NsisEntry32')"
+    ${other_arch_rows})
+
+# Nor the rollback and commit actions, which wixl writes as immediate ones:
+# msidbCustomActionTypeInScript 1024 with msidbCustomActionTypeRollback 256
+# or msidbCustomActionTypeCommit 512, as SYSTEM like SetPlan
+# (msidbCustomActionTypeNoImpersonate 2048).
+set(queries "")
+read_table(CustomAction actions)
+foreach(row IN LISTS actions)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 action)
+  list(GET fields 1 type)
+  if(action STREQUAL "RestoreProfile")
+    math(EXPR type "${type} | 1024 | 256 | 2048")
+  elseif(action STREQUAL "DropProfileBackup")
+    math(EXPR type "${type} | 1024 | 512 | 2048")
+  else()
+    continue()
+  endif()
+  list(APPEND queries -q "UPDATE CustomAction SET Type=${type} WHERE Action='${action}'")
+endforeach()
 
 # Nor: the upgrade row taking in its own version too, so that a reissue
 # replaces the build installed (the downgrade row keeps that version out);
 # Attributes is part of the row's key, so the row is written again.
-set(queries "")
 set(version_max_inclusive 512)
 read_table(Upgrade upgrades)
 foreach(row IN LISTS upgrades)
@@ -165,18 +204,32 @@ if(queries)
   run(${MSIBUILD} package.msi ${queries})
 endif()
 
-# The package code names these contents: made from the package's bytes
+# The product code names everything the package is made from: the package
+# as made so far holds every staged file, the source and every table edit,
+# and the tools that made it are named beside it. So another build of a
+# version with other contents is another product, which replaces the
+# installed build as an upgrade does (the same product code with other
+# contents, Windows refuses with 1638), while the same package run again
+# repairs its own product. The package code then names these contents,
 # under a code that is the same for every build.
 if(ARCH STREQUAL "x64")
   set(template "x64;1033")
 else()
   set(template "Intel;1033")
 endif()
-run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}"
-    "{00000000-0000-0000-0000-000000000000}")
+function(set_package_code code)
+  run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}" "{${code}}")
+endfunction()
+set_package_code(00000000-0000-0000-0000-000000000000)
+execute_process(COMMAND ${WIXL} --version OUTPUT_VARIABLE tools OUTPUT_STRIP_TRAILING_WHITESPACE)
+file(SHA256 "${package}" contents)
+string(UUID product_code NAMESPACE ${NAMESPACE} NAME "ProductCode\n${contents}\nwixl ${tools}"
+       TYPE SHA1 UPPER)
+run(${MSIBUILD} package.msi -q "UPDATE Property SET Value='{${product_code}}' WHERE Property='ProductCode'")
+set_package_code(00000000-0000-0000-0000-000000000000)
 file(SHA256 "${package}" contents)
 string(UUID package_code NAMESPACE ${NAMESPACE} NAME "${contents}" TYPE SHA1 UPPER)
-run(${MSIBUILD} package.msi -s "${TITLE}" "${PUBLISHER}" "${template}" "{${package_code}}")
+set_package_code(${package_code})
 
 # Signed last, once the package code is set: the signature covers the
 # summary that holds it.

@@ -9,7 +9,8 @@
 # its own, with a folder, a registry view and components of its own.
 set(MSI_UPGRADE_CODE_x64 8D26488F-3F70-489C-9273-DFCE357D7020)
 set(MSI_UPGRADE_CODE_x86 5207C9E2-EE71-4E33-B744-DAF2CFAABB6F)
-set(MSI_COMPONENTS PlanChoiceProgram PlansetProgram Profile RememberedPlan RememberedFolder)
+set(MSI_COMPONENTS PlanChoiceProgram PlansetProgram Profile RememberedPlan RememberedFolder
+    NsisEntry32)
 
 if(WINDOWS_ARCH STREQUAL "win64")
   set(MSI_ARCH x64)
@@ -44,12 +45,21 @@ function(planchoice_add_msi)
   foreach(component IN LISTS MSI_COMPONENTS)
     msi_guid(MSI_GUID_${component} ${MSI_ARCH} "Component ${component}")
   endforeach()
+  # One product on a 64-bit machine: the x64 package replaces an x86
+  # installation of its version or older, and refuses a newer one; the x86
+  # package refuses where the x64 one is installed.
   if(MSI_ARCH STREQUAL "x64")
     set(MSI_PROGRAM_FILES ProgramFiles64Folder)
     set(MSI_WIN64 yes)
+    set(other_arch x86)
+    set(MSI_OTHER_ARCH_MESSAGE
+        "A newer version of ${PLANCHOICE_PRODUCT_NAME} is installed by its 32-bit package (x86). Install the 64-bit package of that version or a newer one, or remove the 32-bit one first.")
   else()
     set(MSI_PROGRAM_FILES ProgramFilesFolder)
     set(MSI_WIN64 no)
+    set(other_arch x64)
+    set(MSI_OTHER_ARCH_MESSAGE
+        "${PLANCHOICE_PRODUCT_NAME} is installed by its 64-bit package (x64). Use that package on this machine, or remove it first.")
   endif()
   get_filename_component(package_name ${msi_OUTPUT} NAME)
 
@@ -60,9 +70,18 @@ function(planchoice_add_msi)
   if(PLANCHOICE_SIGNING)
     set(sign -DSIGN=${PLANCHOICE_SIGN_FILE})
   endif()
-  set(files $<TARGET_FILE:PlanChoice> $<TARGET_FILE:planset> $<TARGET_FILE:plan_action>
-            ${msi_PROFILE}
-            ${PROJECT_SOURCE_DIR}/src/dialog/planchoice.ico)
+  # A package of another version carries programs of that version.
+  set(programs PlanChoice planset plan_action)
+  if(NOT msi_VERSION VERSION_EQUAL PROJECT_VERSION)
+    set(twins "")
+    foreach(program IN LISTS programs)
+      planchoice_program_at_version(${program} ${msi_VERSION} twin)
+      list(APPEND twins ${twin})
+    endforeach()
+    set(programs ${twins})
+  endif()
+  list(TRANSFORM programs REPLACE ".+" "$<TARGET_FILE:\\0>" OUTPUT_VARIABLE files)
+  list(APPEND files ${msi_PROFILE} ${PROJECT_SOURCE_DIR}/src/dialog/planchoice.ico)
   add_custom_command(
     OUTPUT ${msi_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -DWIXL=${WIXL} -DMSIBUILD=${MSIBUILD} -DMSIINFO=${MSIINFO}
@@ -70,10 +89,11 @@ function(planchoice_add_msi)
             -DWXS=${work}/kelvarin.wxs -DSTAGE=${work}/stage "-DFILES=$<JOIN:${files},|>"
             -DARCH=${MSI_ARCH} "-DTITLE=${PLANCHOICE_PRODUCT_NAME} ${msi_VERSION} (${MSI_ARCH})"
             "-DPUBLISHER=${PLANCHOICE_PUBLISHER}" "-DNSIS_UNINSTALL_KEY=${PLANCHOICE_NSIS_UNINSTALL_KEY}"
+            -DOTHER_UPGRADE_CODE=${MSI_UPGRADE_CODE_${other_arch}}
             -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}
             -P ${source_dir}/make_msi.cmake
-    DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} PlanChoice planset
-            plan_action ${PLANCHOICE_SIGNING_INPUTS}
+    DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} ${programs}
+            ${PLANCHOICE_SIGNING_INPUTS}
     COMMENT "Making ${package_name}"
     VERBATIM)
   if(msi_ALL)

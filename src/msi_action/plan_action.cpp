@@ -1,4 +1,4 @@
-// The package's plan action, two entries of one DLL that Windows Installer
+// The package's plan action, entries of one DLL that Windows Installer
 // loads from the package:
 //   TakeOverNsisInstall  immediate, before the plan is checked, where the
 //              NSIS setup has installed the product: its folder is the one
@@ -7,7 +7,10 @@
 //   CheckPlan  immediate, before anything is installed: PLAN names a plan.
 //   SetPlan    deferred, without impersonation, once the files are in
 //              place: the installed profile is rewritten with the plan's
-//              number, as planset does.
+//              number, as planset does, and the profile it replaces kept as
+//              a backup.
+//   RestoreProfile     its rollback: the backup back in the profile's place.
+//   DropProfileBackup  its commit: the backup removed.
 // Each says why it failed in the installer's log (and in a message box at
 // full UI, where a user can see it), and its failure fails the installation.
 
@@ -119,6 +122,53 @@ UINT Run(MSIHANDLE install, const Reporting& reporting, Action action) {
   }
 }
 
+// SetPlan's copy of the profile it replaces, beside it.
+constexpr std::string_view kBackupName = "kelvarin.bak";
+
+std::wstring BackupPath(const std::string& directory) {
+  return Widen(directory + "\\" + std::string(kBackupName));
+}
+
+// Removes the backup; one that is not there is no failure.
+void DropBackup(const std::string& directory) {
+  const std::wstring backup = BackupPath(directory);
+  ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only profile's copy
+  if (::DeleteFileW(backup.c_str())) {
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND) {
+    throw FileError("remove", Narrow(backup), SystemMessage(error));
+  }
+}
+
+// Copies the profile in `directory` to the backup, so that a rollback can put
+// it back. A backup left by an earlier installation goes first: a rollback
+// must never put back a profile older than the one this rewrite replaces.
+void KeepBackup(const std::string& directory) {
+  DropBackup(directory);
+  const std::wstring profile = Widen(planchoice::ProfilePath(directory));
+  if (::CopyFileW(profile.c_str(), BackupPath(directory).c_str(), TRUE)) {
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND) {  // without a profile the rewrite says what is wrong
+    throw FileError("copy", Narrow(profile), SystemMessage(error));
+  }
+}
+
+// Runs `action` with the request in the data text the package gave the
+// deferred action: all that such an action sees.
+template <typename Action>
+UINT RunDeferred(MSIHANDLE install, Action action) {
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install, &reporting, &action] {
+    const PlanRequest request = ParsePlanRequest(Property(install, L"CustomActionData"));
+    reporting = request.reporting;
+    action(request);
+  });
+}
+
 }  // namespace
 }  // namespace planchoice::msi_action
 
@@ -188,11 +238,40 @@ extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
 
 extern "C" UINT __stdcall SetPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
-  Reporting reporting = Reporting::kLogOnly;
-  return Run(install, reporting, [install, &reporting] {
-    // A deferred action sees only the data text the package gave it.
-    const PlanRequest request = ParsePlanRequest(Property(install, L"CustomActionData"));
-    reporting = request.reporting;
-    planchoice::RewriteProfile(request.directory, AccessNumberOf(request.plan));
+  return RunDeferred(install, [](const PlanRequest& request) {
+    const std::string_view number = AccessNumberOf(request.plan);
+    KeepBackup(request.directory);
+    try {
+      planchoice::RewriteProfile(request.directory, number);
+    } catch (const planchoice::DurabilityError&) {
+      throw;  // the new profile is in place: a rollback puts the backup back
+    } catch (...) {
+      // The profile was left as it was, so a rollback has nothing to put back.
+      try {
+        DropBackup(request.directory);
+      } catch (const planchoice::Error&) {
+      }
+      throw;
+    }
   });
+}
+
+// Where the installation rolls back after SetPlan, the profile is put back
+// as it was, with the identity the rewrite keeps; without a backup SetPlan
+// changed nothing.
+extern "C" UINT __stdcall RestoreProfile(MSIHANDLE install) {
+  using namespace planchoice::msi_action;
+  return RunDeferred(install, [](const PlanRequest& request) {
+    const std::wstring backup = BackupPath(request.directory);
+    if (::GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      return;
+    }
+    planchoice::InstallProfile(planchoice::Narrow(backup), request.directory, "");
+    DropBackup(request.directory);
+  });
+}
+
+extern "C" UINT __stdcall DropProfileBackup(MSIHANDLE install) {
+  using namespace planchoice::msi_action;
+  return RunDeferred(install, [](const PlanRequest& request) { DropBackup(request.directory); });
 }

@@ -1,7 +1,8 @@
 # Reads the Windows Installer package's tables offline and checks what wixl
 # may write wrong without a word, and what the package's design rests on:
 #   cmake -DMSIINFO=msiinfo -DOBJDUMP=objdump -DPACKAGE=kelvarin.msi -DARCH=x64|x86
-#         -DOTHER_GUIDS=guid,... -DSCRATCH=dir -DSIGNED=ON|OFF -P check_tables.cmake
+#         -DOTHER_GUIDS=guid,... -DOTHER_UPGRADE_CODE=guid -DSCRATCH=dir -DSIGNED=ON|OFF
+#         -P check_tables.cmake
 # It needs no Wine, so it runs on every machine.
 
 cmake_minimum_required(VERSION 3.25)
@@ -79,7 +80,7 @@ file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
               Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch
-              RemoveRegistry)
+              RemoveRegistry LaunchCondition)
   read_table(${table} ${table})
 endforeach()
 
@@ -135,6 +136,19 @@ math(EXPR mode "${type} & 3072")
 if(NOT mode EQUAL 3072)
   fail("SetPlan is of type ${type}, not deferred without impersonation (1024 + 2048)")
 endif()
+# Its rollback and commit: the backup put back, the backup removed.
+foreach(pair "RestoreProfile|256|rollback" "DropProfileBackup|512|commit")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 action)
+  list(GET pair 1 bit)
+  list(GET pair 2 kind)
+  field(CustomAction ${action} 1 type)
+  math(EXPR mode "${type} & (1024 | 2048 | 256 | 512)")
+  math(EXPR expected "1024 | 2048 | ${bit}")
+  if(NOT mode EQUAL expected)
+    fail("${action} is of type ${type}, not a ${kind} action without impersonation")
+  endif()
+endforeach()
 field(CustomAction CheckPlan 1 type)
 math(EXPR mode "${type} & 1024")
 if(NOT mode EQUAL 0)
@@ -145,19 +159,21 @@ endif()
 # standard one or has a row.
 set(InstallUISequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
-    "FolderFromLastInstall,TakeOverNsisInstall,FolderFromNsisInstall"
+    "TakeOverNsisInstall,FolderFromLastInstall,FolderFromNsisInstall"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CheckPlan,ExecuteAction")
 set(InstallExecuteSequence_chains
     "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
-    "FolderFromLastInstall,TakeOverNsisInstall,FolderFromNsisInstall"
+    "TakeOverNsisInstall,FolderFromLastInstall,FolderFromNsisInstall"
     "InstallInitialize,RemoveRegistryValues,RemoveFiles,InstallFiles"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CostFinalize,SetInstallLocation,InstallValidate"
     "InstallValidate,InstallInitialize,RemoveExistingProducts,ProcessComponents"
-    "InstallFiles,SetPlanData,SetPlan,InstallFinalize")
+    "InstallFiles,SetPlanData,SetPlan,InstallFinalize"
+    "InstallFiles,RestoreProfileData,RestoreProfile,SetPlan"
+    "InstallFiles,DropProfileBackupData,DropProfileBackup,SetPlan")
 set(standard_actions
     AppSearch CostFinalize CostInitialize ExecuteAction FileCost FindRelatedProducts
     InstallFiles InstallFinalize InstallInitialize InstallValidate LaunchConditions
@@ -211,18 +227,55 @@ endforeach()
 
 # The NSIS setup's installation taken over: its entry and uninstaller removed
 # as the package installs.
+# The 32-bit setup writes its entry in the 32-bit registry view, the 64-bit
+# one in the 64-bit view: an entry is removed in its component's view.
 field(RegLocator NsisFolder 2 nsis_key)
-field(RemoveRegistry NsisEntry 2 removed_key)
 field(RemoveFile NsisUninstaller 2 removed)
-if(nsis_key STREQUAL "" OR NOT removed_key STREQUAL nsis_key OR NOT removed MATCHES "[|]uninstall[.]exe$")
-  fail("The package does not remove the NSIS setup's entry ${nsis_key} and uninstaller")
+if(nsis_key STREQUAL "" OR NOT removed MATCHES "[|]uninstall[.]exe$")
+  fail("The package does not remove the NSIS setup's uninstaller")
+endif()
+set(views_removed "")
+foreach(row IN LISTS RemoveRegistry)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 2 key)
+  list(GET fields 4 component)
+  field(Component ${component} 3 attributes)
+  math(EXPR view "32 << ((${attributes} >> 8) & 1)")  # msidbComponentAttributes64bit
+  if(key STREQUAL nsis_key)
+    list(APPEND views_removed ${view})
+  endif()
+endforeach()
+if(ARCH STREQUAL "x64")
+  set(views 32 64)
+else()
+  set(views 32)
+endif()
+list(SORT views_removed)
+if(NOT views_removed STREQUAL views)
+  list(JOIN views_removed ", " removed_in)
+  list(JOIN views ", " wanted)
+  fail("The NSIS setup's entry ${nsis_key} is removed in the registry views \"${removed_in}\", not \"${wanted}\"")
 endif()
 
 # The upgrade row takes in this very version (another build of it), the
-# downgrade row only newer ones.
+# downgrade row only newer ones. The other architecture's package: the x64
+# package replaces an x86 installation as its own older one and refuses a
+# newer one; the x86 package refuses any x64 installation.
 field(Property ProductVersion 1 version)
+set(other_rows "")
 foreach(row IN LISTS Upgrade)
   string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 code)
+  list(GET fields 6 property)
+  if(code STREQUAL "{${OTHER_UPGRADE_CODE}}")
+    list(APPEND other_rows ${property})
+    if(ARCH STREQUAL "x86")
+      if(NOT row MATCHES "^[^\t]*\t0[.]0[.]0\t\t\t258\t")
+        fail("The Upgrade row ${row} does not detect every version of the x64 package")
+      endif()
+      continue()
+    endif()
+  endif()
   list(GET fields 1 minimum)
   list(GET fields 2 maximum)
   list(GET fields 4 attributes)
@@ -232,6 +285,19 @@ foreach(row IN LISTS Upgrade)
     fail("The Upgrade row ${row} neither replaces ${version} and older nor detects newer only")
   endif()
 endforeach()
+
+if(ARCH STREQUAL "x64")
+  set(expected_other_rows OTHERARCHBLOCKS OTHERARCHUPGRADE)
+else()
+  set(expected_other_rows OTHERARCHBLOCKS)
+endif()
+list(SORT other_rows)
+field(LaunchCondition "Installed OR NOT OTHERARCHBLOCKS" 1 refusal)
+if(NOT other_rows STREQUAL expected_other_rows OR refusal STREQUAL "")
+  list(JOIN other_rows ", " found)
+  list(JOIN expected_other_rows ", " wanted)
+  fail("For the other architecture's package the package has the Upgrade rows \"${found}\", not \"${wanted}\" with a launch condition on OTHERARCHBLOCKS")
+endif()
 
 # Properties that the installing part of the installer must see.
 field(Property SecureCustomProperties 1 secure)
@@ -272,18 +338,36 @@ if(ARCH STREQUAL "x64")
 else()
   set(bit 0)
 endif()
-column(Component 3 attributes)
-foreach(value IN LISTS attributes)
+foreach(row IN LISTS Component)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 component)
+  list(GET fields 3 value)
   math(EXPR is_64 "(${value} >> 8) & 1")
-  if(NOT is_64 EQUAL bit)
-    fail("A component has the attributes ${value}: 64-bit should be ${bit}")
+  if(NOT is_64 EQUAL bit AND NOT component STREQUAL "NsisEntry32")
+    fail("The component ${component} has the attributes ${value}: 64-bit should be ${bit}")
   endif()
 endforeach()
-column(RegLocator 4 types)
-foreach(value IN LISTS types)
-  math(EXPR is_64 "(${value} >> 4) & 1")
-  if(NOT is_64 EQUAL bit)
-    fail("A registry search has the type ${value}: its 64-bit view should be ${bit}")
+# Every registry search in the package's own view, and, for what the 32-bit
+# setup or the x86 package wrote, in the 32-bit view too (the policy key is
+# one key in both).
+foreach(row IN LISTS RegLocator)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 0 signature)
+  list(GET fields 4 value)
+  math(EXPR is_64 "(${value} >> 4) & 1")  # msidbLocatorType64bit
+  if(signature MATCHES "32$")
+    set(view_bit 0)
+  else()
+    set(view_bit ${bit})
+  endif()
+  if(NOT is_64 EQUAL view_bit)
+    fail("The registry search ${signature} has the type ${value}: its 64-bit view should be ${view_bit}")
+  endif()
+endforeach()
+foreach(signature RememberedPlan RememberedFolder NsisFolder)
+  field(RegLocator ${signature}32 4 type)
+  if(type STREQUAL "")
+    fail("The package does not search the 32-bit registry view for ${signature}")
   endif()
 endforeach()
 
@@ -324,6 +408,10 @@ foreach(name PlanChoice.exe planset.exe kelvarin.cmp)
     fail("The package does not install ${name}")
   endif()
 endforeach()
+field(RemoveFile ProfileBackup 2 backup)
+if(NOT backup STREQUAL "kelvarin.bak")
+  fail("The package does not remove INSTALLDIR\\kelvarin.bak, the profile's backup, on uninstall")
+endif()
 field(RemoveFile WorkFile 2 removed)
 field(RemoveFile WorkFile 3 folder)
 field(RemoveFile WorkFile 4 mode)

@@ -61,9 +61,10 @@ std::optional<std::wstring> RegistryText(const std::wstring& key, const wchar_t*
   return std::wstring(value);
 }
 
-bool KeyExists(const std::wstring& key) {
+// In the test's own registry view, or in the one `view` names.
+bool KeyExists(const std::wstring& key, REGSAM view = 0) {
   HKEY opened = nullptr;
-  const bool exists = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE,
+  const bool exists = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | view,
                                       &opened) == ERROR_SUCCESS;
   const RegistryKeyOwner owner(opened);
   return exists;
@@ -78,16 +79,20 @@ std::wstring Expanded(const wchar_t* text) {
 // What is there before the row's msiexec runs.
 enum class Before {
   kNothing,
-  kPolicyPlan,               // Group Policy names "Sorvel 10"
-  kInstalled,                // this package, with "Sorvel 25"
-  kOlderInstalled,           // the older version, with "Sorvel 60"
-  kOlderInCustomFolder,      // the same, in a folder given as INSTALLDIR
-  kOlderWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
-  kReissueInstalled,         // another build of this version, with "Sorvel 25"
-  kInstalledWithWorkFile,    // this package, and a work file left by a killed rewrite
-  kWorkFileIsAFolder,        // the install folder is the scratch one, and holds a folder
-                             // named kelvarin.tmp, which the rewrite refuses
-  kStaleNsisEntry,           // the NSIS setup's entry, naming a folder removed by hand
+  kPolicyPlan,                // Group Policy names "Sorvel 10"
+  kInstalled,                 // this package, with "Sorvel 25"
+  kOlderInstalled,            // the older version, with "Sorvel 60"
+  kOlderInCustomFolder,       // the same, in a folder given as INSTALLDIR
+  kOlderWithWorkFileFolder,   // the same, and the folder holds a folder named kelvarin.tmp
+  kReissueInstalled,          // another build of this version, with "Sorvel 25"
+  kInstalledWithWorkFile,     // this package, and a work file left by a killed rewrite
+  kWorkFileIsAFolder,         // the install folder is the scratch one, and holds a folder
+                              // named kelvarin.tmp, which the rewrite refuses
+  kStaleNsisEntry,            // the NSIS setup's entry, naming a folder removed by hand
+  kInstalledBesideNsisEntry,  // this package, with "Sorvel 25", and an NSIS setup's entry
+                              // naming another folder that holds a profile
+  kNsisEntryIn32BitView,      // the 32-bit setup's entry, naming a folder whose profile
+                              // carries "Sorvel 60"
   // Those that run the NSIS setup last.
   kNsisInstalled,           // the NSIS setup's installation, with "Sorvel 60"
   kNsisWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
@@ -133,6 +138,7 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicyParent);
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kNsisEntry);
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kNsisEntry, KEY_WOW64_32KEY, 0);
     std::error_code ignored;
     std::filesystem::remove_all(install_dir_, ignored);
   }
@@ -200,12 +206,22 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         install_dir_ = dir_ / "Kelvarin Setup";
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
         break;
-      case Before::kStaleNsisEntry: {
-        const std::wstring gone = (dir_ / "removed by hand").wstring();
-        ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kNsisEntry, L"InstallLocation", REG_SZ,
-                                    gone.c_str(),
-                                    static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
+      case Before::kStaleNsisEntry:
+        ASSERT_NO_FATAL_FAILURE(SetNsisEntry(dir_ / "removed by hand", 0));
+        break;
+      case Before::kInstalledBesideNsisEntry:
+      case Before::kNsisEntryIn32BitView: {
+        const std::filesystem::path nsis_dir = dir_ / "Kel NSIS";
+        ASSERT_TRUE(std::filesystem::create_directory(nsis_dir));
+        std::ofstream(nsis_dir / "kelvarin.cmp", std::ios::binary)
+            << "[Kelvarin]\r\nPhone0=" << kAccessNumberC << "\r\n";
+        if (before == Before::kInstalledBesideNsisEntry) {
+          ASSERT_EQ(Install("msi-package", L"PLAN=\"Sorvel 25\""), kInstalled);
+          ASSERT_NO_FATAL_FAILURE(SetNsisEntry(nsis_dir, 0));
+        } else {
+          install_dir_ = nsis_dir;
+          ASSERT_NO_FATAL_FAILURE(SetNsisEntry(nsis_dir, KEY_WOW64_32KEY));
+        }
         break;
       }
       case Before::kNsisInstalled:
@@ -216,6 +232,20 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         }
         break;
     }
+  }
+
+  // The NSIS setup's entry, naming `folder`, in the registry view `view`.
+  static void SetNsisEntry(const std::filesystem::path& folder, REGSAM view) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kNsisEntry, 0, nullptr, 0, KEY_SET_VALUE | view,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const RegistryKeyOwner owner(key);
+    const std::wstring text = folder.wstring();
+    ASSERT_EQ(::RegSetValueExW(key, L"InstallLocation", 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(text.c_str()),
+                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
   }
 
   const ScratchDir dir_{"planchoice msi \xC3\xBC"};
@@ -250,10 +280,15 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
   // One build installed, with its Add/Remove Programs entry, and none of
   // the NSIS setup's beside it; the profile tells this build from the reissue.
   EXPECT_EQ(KeyExists(kNsisEntry), run.nsis_stays) << "the NSIS setup's entry";
+  if (!run.nsis_stays) {
+    EXPECT_FALSE(KeyExists(kNsisEntry, KEY_WOW64_32KEY)) << "the 32-bit setup's entry";
+  }
   EXPECT_EQ(std::filesystem::exists(install_dir_ / "uninstall.exe"), run.nsis_stays);
   const std::vector<std::wstring> builds = InstalledBuilds();
   ASSERT_EQ(builds.size(), run.number && !run.nsis_stays ? 1u : 0u)
       << "builds of the package installed";
+  // Kept for a rollback only until the installation ends, either way.
+  EXPECT_FALSE(std::filesystem::exists(install_dir_ / "kelvarin.bak")) << "the profile's backup";
   if (run.nsis_stays) {
     ExpectInstalled(install_dir_, *run.number);
     EXPECT_FALSE(KeyExists(kRememberedKey));
@@ -329,6 +364,13 @@ INSTANTIATE_TEST_SUITE_P(
         MsiRun{"StaleNsisEntryIsNotTakenOver", Before::kStaleNsisEntry, L"PLAN=\"Sorvel 25\"",
                kInstalled, kAccessNumberB, L"Sorvel 25",
                L"holds no kelvarin.cmp; it is not taken over"},
+        // The folder remembered is no INSTALLDIR given: an NSIS setup's
+        // entry elsewhere is removed, and the installation stays where it is.
+        MsiRun{"RepairBesideAnNsisEntryElsewhere", Before::kInstalledBesideNsisEntry, L"",
+               kInstalled, kAccessNumberB, L"Sorvel 25"},
+        // The 32-bit setup's entry is found, and removed, in its own view.
+        MsiRun{"TakesOverThe32BitSetup", Before::kNsisEntryIn32BitView, L"", kInstalled,
+               kAccessNumberC, L"Sorvel 60", L"this package replaces it and keeps its plan"},
         // The NSIS setup refuses to install over the package.
         MsiRun{"NsisSetupRefusesOverThePackage", Before::kInstalled, L"/PLAN=\"Sorvel 10\"",
                kInstallFailed, kAccessNumberB, L"Sorvel 25",
