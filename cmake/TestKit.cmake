@@ -7,8 +7,9 @@
 # tests\, the table files-under-test.txt by which they find the others, and
 # run-tests.cmd, which runs them all; where a Windows Installer package is
 # built, msi-lifecycle.cmd and the packages it installs, upgrades and removes
-# (tests/msi/CMakeLists.txt); and checking-by-hand.md, what is checked on
-# Windows by hand.
+# (tests/msi/CMakeLists.txt), with the release's kelvarin-detect.ps1, which
+# msi-lifecycle.cmd runs as a deployment tool would; and checking-by-hand.md,
+# what is checked on Windows by hand.
 
 # `files`: the name=file entries of planchoice_file_under_test.
 function(planchoice_test_kit files)
@@ -40,7 +41,8 @@ function(planchoice_test_kit files)
   file(GENERATE OUTPUT ${work}/files-under-test.txt CONTENT "${table}")
   string(APPEND members "run-tests.cmd=${work}/run-tests.cmd\n"
                 "files-under-test.txt=${work}/files-under-test.txt\n"
-                "checking-by-hand.md=${PROJECT_SOURCE_DIR}/docs/checking-on-windows.md\n")
+                "checking-by-hand.md=${PROJECT_SOURCE_DIR}/docs/checking-on-windows.md\n"
+                "kelvarin-detect.ps1=${PLANCHOICE_DETECT_SCRIPT}\n")
   file(GENERATE OUTPUT ${work}/members.txt CONTENT "${members}")
 
   add_custom_command(
@@ -48,6 +50,7 @@ function(planchoice_test_kit files)
     COMMAND ${CMAKE_COMMAND} -DMEMBERS=${work}/members.txt -DSTAGE=${work}/stage -DNAME=${name}
             -DZIP=${zip} -P ${PROJECT_SOURCE_DIR}/cmake/pack_test_kit.cmake
     DEPENDS ${depends} ${work}/members.txt ${work}/files-under-test.txt ${work}/run-tests.cmd
+            ${PLANCHOICE_DETECT_SCRIPT}
             ${PROJECT_SOURCE_DIR}/docs/checking-on-windows.md
             ${PROJECT_SOURCE_DIR}/cmake/pack_test_kit.cmake
     COMMENT "Packing the test kit ${name}.zip"

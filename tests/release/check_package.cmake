@@ -1,11 +1,13 @@
 # Packs the release into a scratch directory as `--target package` does and
 # checks what a setup engineer gets: the zip's name and members in their
 # order, the programs as built, a README that Notepad shows with the version
-# and the access numbers, SHA256SUMS that `sha256sum -c` accepts, and the
+# and the access numbers, a detection script with the version and the registry
+# keys filled in, SHA256SUMS that `sha256sum -c` accepts, and the
 # version resource of every PE file shipped (PROGRAMS, SHIPPED, and the
 # programs 7z unpacks from SETUP):
 #   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DOUTPUT=dir -DARCH=win32|win64
 #         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -DSHIPPED=c.dll,setup.exe
+#         -DPRODUCT_KEY=key -DUNINSTALL_KEY=key
 #         -DSETUP=setup.exe -DSEVENZIP=7z -DWINDRES=windres -P check_package.cmake
 # It needs no Wine, so it runs on every machine.
 
@@ -40,7 +42,8 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}" OUTPUT_VARIABLE me
                 RESULT_VARIABLE result)
 string(REGEX REPLACE "\n$" "" members "${members}")
 string(REPLACE "\n" ";" members "${members}")
-set(expected ${name}/PlanChoice.exe ${name}/README.txt ${name}/planset.exe)
+set(expected ${name}/PlanChoice.exe ${name}/README.txt ${name}/kelvarin-detect.ps1
+             ${name}/planset.exe)
 if(NOT result EQUAL 0 OR NOT members STREQUAL expected)
   list(JOIN members ", " members)
   list(JOIN expected ", " expected)
@@ -59,27 +62,33 @@ foreach(program IN LISTS programs)
   endif()
 endforeach()
 
-set(readme_file "${unpacked}/${name}/README.txt")
-file(READ "${readme_file}" hex HEX)
-string(REGEX MATCHALL ".." bytes "${hex}")
-set(previous "")
-foreach(byte IN LISTS bytes)
-  if((byte STREQUAL "0a" AND NOT previous STREQUAL "0d") OR
-     (previous STREQUAL "0d" AND NOT byte STREQUAL "0a"))
-    fail("README.txt has a line end other than CR LF")
-  endif()
-  set(previous ${byte})
-endforeach()
-if(NOT previous STREQUAL "0a")
-  fail("README.txt does not end with a line end")
-endif()
-file(READ "${readme_file}" readme)
+# The text files, which Notepad shows as lines only with CR LF line ends,
+# and what each must hold.
 string(REPLACE "," ";" numbers "${NUMBERS}")
-foreach(expected IN ITEMS "Plan Choice ${VERSION} (${ARCH})" ${numbers})
-  string(FIND "${readme}" "${expected}" found)
-  if(found EQUAL -1)
-    fail("README.txt lacks \"${expected}\":\n${readme}")
+set(README.txt_holds "Plan Choice ${VERSION} (${ARCH})" ${numbers})
+set(kelvarin-detect.ps1_holds "$MinimumVersion = [version]'${VERSION}'"
+    "$ProductKey = '${PRODUCT_KEY}'" "$SetupUninstallKey = '${UNINSTALL_KEY}'")
+foreach(text_file README.txt kelvarin-detect.ps1)
+  file(READ "${unpacked}/${name}/${text_file}" hex HEX)
+  string(REGEX MATCHALL ".." bytes "${hex}")
+  set(previous "")
+  foreach(byte IN LISTS bytes)
+    if((byte STREQUAL "0a" AND NOT previous STREQUAL "0d") OR
+       (previous STREQUAL "0d" AND NOT byte STREQUAL "0a"))
+      fail("${text_file} has a line end other than CR LF")
+    endif()
+    set(previous ${byte})
+  endforeach()
+  if(NOT previous STREQUAL "0a")
+    fail("${text_file} does not end with a line end")
   endif()
+  file(READ "${unpacked}/${name}/${text_file}" text)
+  foreach(expected IN LISTS ${text_file}_holds)
+    string(FIND "${text}" "${expected}" found)
+    if(found EQUAL -1)
+      fail("${text_file} lacks \"${expected}\":\n${text}")
+    endif()
+  endforeach()
 endforeach()
 
 list(JOIN members ", " members)
