@@ -19,6 +19,11 @@ set(PLANCHOICE_NSIS_UNINSTALL_KEY
 # that a newer setup waits for an older one too.
 set(PLANCHOICE_SETUP_MUTEX "Global\\Kelvarin Online Setup")
 
+# What an install folder that either installer makes outside Program Files
+# is given instead of what it would inherit: Program Files' protection, full
+# control for SYSTEM and the administrators, read and run for users (SDDL).
+set(PLANCHOICE_FOLDER_PROTECTION "D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)")
+
 # The folder's 8.3 name, which the package's Directory table wants beside
 # the long one: its first six letters and digits, in capitals, and "~1".
 string(REGEX REPLACE "[^A-Za-z0-9]" "" short "${PLANCHOICE_FOLDER}")

@@ -632,6 +632,13 @@ Section
   ${EndIf}
   StrCpy $Declined 0
 
+  ; The folder programs run from as an administrator: made with Program
+  ; Files' protection, or refused where others could change it.
+  ${RunPlanset} '--install-folder -- "$INSTDIR"'
+  Call LogPlansetSaid
+  ${If} $PlansetExit != ${PLANCHOICE_SUCCESS}
+    ${Fail} "The folder $INSTDIR is not safe to install into (planset exit code $PlansetExit)."
+  ${EndIf}
   ClearErrors
   SetOutPath $INSTDIR
   ${If} ${Errors}

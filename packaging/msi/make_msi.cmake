@@ -3,7 +3,7 @@
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
 #         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
 #         -DTITLE=text -DPUBLISHER=text -DNSIS_UNINSTALL_KEY=key -DNAMESPACE=guid
-#         -DOTHER_UPGRADE_CODE=guid
+#         -DOTHER_UPGRADE_CODE=guid -DFOLDER_PROTECTION=sddl
 #         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
@@ -140,6 +140,14 @@ run(${MSIBUILD} package.msi
     -q "CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, `Key` CHAR(255) NOT NULL LOCALIZABLE, `Name` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `RemoveRegistry`)"
     -q "${remove_registry} ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'NsisEntry32')"
     ${other_arch_rows})
+
+# Nor the install folder's protection, in place of what it would inherit
+# (MsiLockPermissionsEx, Windows Installer 5): where the folder is made
+# outside Program Files, users could otherwise change what runs from it as
+# SYSTEM. CheckInstallFolder refuses an existing folder that is not so.
+run(${MSIBUILD} package.msi
+    -q "CREATE TABLE `MsiLockPermissionsEx` (`MsiLockPermissionsEx` CHAR(72) NOT NULL, `LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `SDDLText` CHAR(255) NOT NULL, `Condition` CHAR(255) PRIMARY KEY `MsiLockPermissionsEx`)"
+    -q "INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDLText`) VALUES ('InstallFolder', 'INSTALLDIR', 'CreateFolder', '${FOLDER_PROTECTION}')")
 
 # Nor the rollback and commit actions, which wixl writes as immediate ones:
 # msidbCustomActionTypeInScript 1024 with msidbCustomActionTypeRollback 256

@@ -90,6 +90,7 @@ function(planchoice_add_msi)
             -DARCH=${MSI_ARCH} "-DTITLE=${PLANCHOICE_PRODUCT_NAME} ${msi_VERSION} (${MSI_ARCH})"
             "-DPUBLISHER=${PLANCHOICE_PUBLISHER}" "-DNSIS_UNINSTALL_KEY=${PLANCHOICE_NSIS_UNINSTALL_KEY}"
             -DOTHER_UPGRADE_CODE=${MSI_UPGRADE_CODE_${other_arch}}
+            "-DFOLDER_PROTECTION=${PLANCHOICE_FOLDER_PROTECTION}"
             -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}
             -P ${source_dir}/make_msi.cmake
     DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} ${programs}

@@ -1,10 +1,16 @@
 // The package's plan action, entries of one DLL that Windows Installer
 // loads from the package:
+//   KeepInstalledValues  immediate, first: PLAN and INSTALLDIR given by a
+//              user who is neither the system nor an elevated administrator
+//              are dropped, as a repair that such a user starts runs as SYSTEM.
 //   TakeOverNsisInstall  immediate, before the plan is checked, where the
 //              NSIS setup has installed the product: its folder is the one
 //              to install into, and its profile's plan is kept when no plan
 //              is given.
 //   CheckPlan  immediate, before anything is installed: PLAN names a plan.
+//   CheckInstallFolder  immediate, once INSTALLDIR is known: no one but the
+//              system and the administrators can change the folder or take
+//              it away (the package makes a new one so).
 //   SetPlan    deferred, without impersonation, once the files are in
 //              place: the installed profile is rewritten with the plan's
 //              number, as planset does, and the profile it replaces kept as
@@ -29,6 +35,7 @@
 #include "msi_action/plan_request.h"
 #include "platform/error.h"
 #include "platform/owner.h"
+#include "platform/win32_folder_safety.h"
 #include "platform/win32_text.h"
 #include "platform/window_station.h"
 
@@ -173,6 +180,28 @@ UINT RunDeferred(MSIHANDLE install, Action action) {
 }  // namespace planchoice::msi_action
 
 // The entries the package's CustomAction rows name.
+// A user who may repair the per-machine product but not change it otherwise
+// starts SYSTEM's rewrite with values of their own: those are dropped, and
+// the installed plan and folder are kept.
+extern "C" UINT __stdcall KeepInstalledValues(MSIHANDLE install) {
+  using namespace planchoice::msi_action;
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install] {
+    if (planchoice::ClientIsPrivileged()) {
+      return;
+    }
+    for (const wchar_t* name : {L"PLAN", L"INSTALLDIR"}) {
+      if (!Property(install, name).empty()) {
+        SetProperty(install, name, "");
+        Report(install, Reporting::kLogOnly,
+               planchoice::Narrow(name) +
+                   " was given by a user who is not an administrator; it is ignored, and what "
+                   "is installed is kept.");
+      }
+    }
+  });
+}
+
 // The NSIS setup's installation in NSISFOLDER becomes this package's: the
 // package then sets INSTALLDIR to it unless one was given, and removes the
 // setup's uninstaller and entry as it installs. An entry whose folder holds
@@ -233,6 +262,15 @@ extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
     SetProperty(install, L"PlanReporting", reporting == Reporting::kError ? "error" : "log");
     AccessNumberOf(PlanOf({Property(install, L"PLAN"), Property(install, L"POLICYPLAN"),
                            Property(install, L"REMEMBEREDPLAN")}));
+  });
+}
+
+extern "C" UINT __stdcall CheckInstallFolder(MSIHANDLE install) {
+  using namespace planchoice::msi_action;
+  Reporting reporting = Reporting::kLogOnly;
+  return Run(install, reporting, [install, &reporting] {
+    reporting = ReportingHere(install);
+    planchoice::RefuseUnsafeInstallFolder(WithoutSeparator(Property(install, L"INSTALLDIR")));
   });
 }
 

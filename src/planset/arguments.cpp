@@ -40,6 +40,10 @@ constexpr Mode kModes[] = {
     {"--which", Request::Kind::kWhich, 1, 1, true, "--which needs a DIRECTORY."},
     {"--install-profile", Request::Kind::kInstall, 2, 3, true,
      "--install-profile needs a SOURCE profile and a DIRECTORY."},
+#ifdef _WIN32
+    {"--install-folder", Request::Kind::kInstallFolder, 1, 1, true,
+     "--install-folder needs a DIRECTORY."},
+#endif
 };
 
 #ifdef _WIN32
@@ -124,11 +128,9 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
 #endif
   }
   if (operand != operands.end()) {
-    // A plan given to --check-plan by a command line that quoted it twice,
-    // as "/PLAN=\"Sorvel 25\"" is, reaches planset in quotes.
-    request.plan = mode->kind == Request::Kind::kCheckPlan
-                       ? std::string(WithoutEnclosingQuotes(std::string_view(*operand)))
-                       : *operand;
+    // A plan given by a command line that quoted it twice, as
+    // "/PLAN=\"Sorvel 25\"" is, reaches planset in quotes; no plan holds one.
+    request.plan = std::string(WithoutEnclosingQuotes(std::string_view(*operand)));
     if (request.plan.empty()) {
       throw UsageError("You must choose a plan.");
     }

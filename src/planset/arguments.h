@@ -9,7 +9,17 @@
 namespace planchoice::planset {
 
 struct Request {
-  enum class Kind { kRewrite, kCheck, kCheckPlan, kWhich, kInstall, kList, kHelp, kVersion };
+  enum class Kind {
+    kRewrite,
+    kCheck,
+    kCheckPlan,
+    kWhich,
+    kInstall,
+    kInstallFolder,
+    kList,
+    kHelp,
+    kVersion
+  };
   Kind kind = Kind::kRewrite;
   std::string directory;  // as given, for the kinds that take one
   std::string plan;       // as given; for kInstall empty when none was
@@ -26,9 +36,10 @@ class UsageError : public Error {
 // and "--version" win over every other option and take no operand. Of the
 // other options one at most is given: "--list" takes no operand,
 // "--check-plan" PLAN, "--which" DIRECTORY, "--install-profile" SOURCE
-// DIRECTORY and perhaps PLAN; "--check", like a rewrite with no option,
-// DIRECTORY and PLAN. No operand may be empty; the PLAN of "--check-plan" is
-// taken without one pair of double quotes that encloses it. "--" ends the options, for a
+// DIRECTORY and perhaps PLAN, on Windows "--install-folder" DIRECTORY;
+// "--check", like a rewrite with no option, DIRECTORY and PLAN. No operand
+// may be empty; a PLAN is taken without one pair of double quotes that
+// encloses it, whichever form it is given to. "--" ends the options, for a
 // directory that begins with "-". On Windows a directory with a quote in it is
 // refused: no folder's name holds one, and it is the mark of a quoted folder
 // that ends in a backslash. Throws UsageError.

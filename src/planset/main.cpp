@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 #include "platform/dll_search.h"
+#include "platform/win32_folder_safety.h"
 #include "platform/win32_text.h"
 #endif
 
@@ -26,6 +27,9 @@ constexpr char kUsage[] =
     "       planset --which DIRECTORY\n"
     "       planset --install-profile SOURCE DIRECTORY [PLAN]\n"
     "       planset --check-plan PLAN\n"
+#ifdef _WIN32
+    "       planset --install-folder DIRECTORY\n"
+#endif
     "       planset --list | --help | --version\n";
 
 std::string Help() {
@@ -33,7 +37,8 @@ std::string Help() {
          std::string(kProfileName) +
          " in DIRECTORY\n"
          "to the number of PLAN, as the PlanChoice dialog does, with no window.\n"
-         "PLAN is a plan's name exactly as --list shows it, in quotes when it holds a blank.\n"
+         "PLAN is a plan's name exactly as --list shows it, in quotes when it holds a blank;\n"
+         "one pair of double quotes around it is dropped.\n"
          "The profile is replaced in one step; on any failure it is left as it was.\n"
          "Put -- before DIRECTORY when it may begin with \"-\".\n"
          "\n"
@@ -44,8 +49,13 @@ std::string Help() {
          "  --install-profile  replace the profile with the lines of the file SOURCE,\n"
          "             in the same one step, keeping the profile's permissions and\n"
          "             attributes; with PLAN's number, or as SOURCE has it\n"
-         "  --check-plan  print the plan PLAN names, as the other forms take it; one\n"
-         "             pair of double quotes around it is dropped\n"
+         "  --check-plan  print the plan PLAN names, as the other forms take it\n"
+#ifdef _WIN32
+         "  --install-folder  make the folder DIRECTORY (a full path) for an\n"
+         "             installation, with Program Files' protection, or check the one\n"
+         "             there: fails when anyone but the system and the administrators\n"
+         "             could change it or take it away\n"
+#endif
          "  --list     print the plans and their numbers, one per line\n"
          "  --help     print this help\n"
          "  --version  print the version\n"
@@ -134,6 +144,12 @@ int Run(const std::vector<std::string>& arguments) {
           return static_cast<int>(ExitCode::kSuccess);
         }
         break;
+      case Request::Kind::kInstallFolder:
+#ifdef _WIN32
+        RefuseUnsafeInstallFolder(request.directory);
+        MakeProtectedFolder(request.directory);
+        return static_cast<int>(ExitCode::kSuccess);
+#endif
       case Request::Kind::kRewrite:
       case Request::Kind::kCheck:
       case Request::Kind::kCheckPlan:

@@ -80,7 +80,7 @@ file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 foreach(table Property CustomAction Binary InstallExecuteSequence InstallUISequence Component
               Upgrade RegLocator File RemoveFile MsiFileHash Directory Registry AppSearch
-              RemoveRegistry LaunchCondition)
+              RemoveRegistry LaunchCondition CreateFolder MsiLockPermissionsEx)
   read_table(${table} ${table})
 endforeach()
 
@@ -149,6 +149,15 @@ foreach(pair "RestoreProfile|256|rollback" "DropProfileBackup|512|commit")
     fail("${action} is of type ${type}, not a ${kind} action without impersonation")
   endif()
 endforeach()
+# Values given by a user who is not an administrator are dropped where that
+# user is known, on the installing side: in the client an administrator's
+# token may not be elevated yet.
+field(InstallUISequence KeepInstalledValues 2 in_client)
+field(CustomAction KeepInstalledValues 1 type)
+math(EXPR mode "${type} & 1024")
+if(NOT in_client STREQUAL "" OR NOT mode EQUAL 0)
+  fail("KeepInstalledValues is of type ${type} and in the client's sequence at \"${in_client}\": it must run immediately, on the installing side only")
+endif()
 field(CustomAction CheckPlan 1 type)
 math(EXPR mode "${type} & 1024")
 if(NOT mode EQUAL 0)
@@ -170,15 +179,18 @@ set(InstallExecuteSequence_chains
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CostFinalize,SetInstallLocation,InstallValidate"
+    "KeepInstalledValues,AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall"
+    "CostFinalize,CheckInstallFolder,InstallValidate"
     "InstallValidate,InstallInitialize,RemoveExistingProducts,ProcessComponents"
     "InstallFiles,SetPlanData,SetPlan,InstallFinalize"
     "InstallFiles,RestoreProfileData,RestoreProfile,SetPlan"
     "InstallFiles,DropProfileBackupData,DropProfileBackup,SetPlan")
 set(standard_actions
-    AppSearch CostFinalize CostInitialize ExecuteAction FileCost FindRelatedProducts
+    AppSearch CostFinalize CostInitialize CreateFolders ExecuteAction FileCost FindRelatedProducts
     InstallFiles InstallFinalize InstallInitialize InstallValidate LaunchConditions
     MigrateFeatureStates ProcessComponents PublishFeatures PublishProduct RegisterProduct
-    RegisterUser RemoveExistingProducts RemoveFiles RemoveRegistryValues UnpublishFeatures
+    RegisterUser RemoveExistingProducts RemoveFiles RemoveFolders RemoveRegistryValues
+    UnpublishFeatures
     ValidateProductID WriteRegistryValues)
 foreach(sequence InstallUISequence InstallExecuteSequence)
   column(${sequence} 0 sequenced)
@@ -417,6 +429,31 @@ field(RemoveFile WorkFile 3 folder)
 field(RemoveFile WorkFile 4 mode)
 if(NOT removed STREQUAL "kelvarin.tmp" OR NOT folder STREQUAL "INSTALLDIR" OR NOT mode MATCHES "^[23]$")
   fail("The package does not remove INSTALLDIR\\kelvarin.tmp on uninstall")
+endif()
+
+# The install folder made with Program Files' protection, inheriting nothing
+# (a protected DACL) and letting no one but SYSTEM and the administrators
+# change it. The SDDL's ";" reads as "," here.
+field(CreateFolder INSTALLDIR 1 folder_component)
+set(protection "")
+foreach(row IN LISTS MsiLockPermissionsEx)
+  string(REPLACE "\t" ";" fields "${row}")
+  list(GET fields 1 object)
+  list(GET fields 2 lock_table)
+  list(GET fields 3 sddl)
+  if(object STREQUAL "INSTALLDIR" AND lock_table STREQUAL "CreateFolder")
+    set(protection "${sddl}")
+  endif()
+endforeach()
+string(REGEX MATCHALL "\\(A,[^,]*,[^,]*,,,[^)]*\\)" aces "${protection}")
+set(grants_others FALSE)
+foreach(ace IN LISTS aces)
+  if(NOT ace MATCHES ",,,(SY|BA)\\)$" AND NOT ace MATCHES "^\\(A,[A-Z]*,0x1200a9,")
+    set(grants_others TRUE)
+  endif()
+endforeach()
+if(folder_component STREQUAL "" OR NOT protection MATCHES "^D:PAI?\\(" OR grants_others)
+  fail("INSTALLDIR is not made with Program Files' protection: \"${protection}\"")
 endif()
 
 execute_process(COMMAND ${MSIINFO} suminfo ${PACKAGE} OUTPUT_VARIABLE summary)

@@ -93,6 +93,8 @@ enum class Before {
                               // naming another folder that holds a profile
   kNsisEntryIn32BitView,      // the 32-bit setup's entry, naming a folder whose profile
                               // carries "Sorvel 60"
+  kFolderUsersMayChange,      // the install folder is the scratch one, in which Users
+                              // may do anything
   // Those that run the NSIS setup last.
   kNsisInstalled,           // the NSIS setup's installation, with "Sorvel 60"
   kNsisWithWorkFileFolder,  // the same, and the folder holds a folder named kelvarin.tmp
@@ -206,6 +208,10 @@ class MsiPackage : public ::testing::TestWithParam<MsiRun> {
         install_dir_ = dir_ / "Kelvarin Setup";
         ASSERT_TRUE(std::filesystem::create_directories(install_dir_ / L"kelvarin.tmp"));
         break;
+      case Before::kFolderUsersMayChange:
+        install_dir_ = dir_ / "Kelvarin Setup";
+        ASSERT_NO_FATAL_FAILURE(LetUsersChange(install_dir_));
+        break;
       case Before::kStaleNsisEntry:
         ASSERT_NO_FATAL_FAILURE(SetNsisEntry(dir_ / "removed by hand", 0));
         break;
@@ -264,7 +270,7 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
 #endif
   ASSERT_NO_FATAL_FAILURE(Prepare(run.before));
   std::wstring options = run.options;
-  if (run.before == Before::kWorkFileIsAFolder) {
+  if (run.before == Before::kWorkFileIsAFolder || run.before == Before::kFolderUsersMayChange) {
     options += L" \"INSTALLDIR=" + install_dir_.wstring() + L"\"";
   }
   std::filesystem::remove(dir_ / "msiexec.log");  // the NSIS setup adds to a log
@@ -307,6 +313,8 @@ TEST_P(MsiPackage, InstallsSetsThePlanOrLeavesNothing) {
     EXPECT_FALSE(KeyExists(kRememberedKey));
     if (run.before == Before::kWorkFileIsAFolder) {
       EXPECT_TRUE(std::filesystem::is_directory(install_dir_ / L"kelvarin.tmp"));
+    } else if (run.before == Before::kFolderUsersMayChange) {
+      EXPECT_TRUE(std::filesystem::is_empty(install_dir_));
     } else {
       EXPECT_FALSE(std::filesystem::exists(install_dir_)) << install_dir_;
     }
@@ -348,6 +356,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The rewrite fails once the files are in place: all of it is rolled back.
         MsiRun{"RewriteFails", Before::kWorkFileIsAFolder, L"PLAN=\"Sorvel 25\"", kInstallFailed,
                std::nullopt, L"", L"Could not remove {dir}\\kelvarin.tmp: It is a directory."},
+        // A folder that others may change is refused before anything is installed.
+        MsiRun{"FolderUsersMayChange", Before::kFolderUsersMayChange, L"PLAN=\"Sorvel 25\"",
+               kInstallFailed, std::nullopt, L"", L"Users may change it", Runs::kPackage, L"/qn",
+               false,
+               "Wine keeps no permissions set on a folder: it makes them from the Unix mode"},
         MsiRun{"Uninstall", Before::kInstalledWithWorkFile, L"", kInstalled, std::nullopt, L"", L"",
                Runs::kUninstall},
         // The package takes the NSIS setup's installation over, in its folder, with its plan.

@@ -51,9 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--which", "--", "-dir"}, Kind::kWhich, "-dir"},
         Case{{"--install-profile", "new", "dir", "x"}, Kind::kInstall, "dir", "x", "new"},
         Case{{"--install-profile", "new", "dir"}, Kind::kInstall, "dir", "", "new"},
-        // A setup's command line quoted it twice: --check-plan drops one enclosing pair.
+        // A setup's command line quoted it twice: every form drops one enclosing pair.
         Case{{"--check-plan", "\"x\""}, Kind::kCheckPlan, "", "x"},
-        Case{{"dir", "\"x\""}, Kind::kRewrite, "dir", "\"x\""}));
+        Case{{"dir", "\"x\""}, Kind::kRewrite, "dir", "x"},
+        Case{{"--check", "dir", "\"\"x\"\""}, Kind::kCheck, "dir", "\"\"x\"\""}));
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(WindowsOnly, ParseArgumentsTest,
+                         ::testing::Values(Case{
+                             {"--install-folder", "--", "C:\\K"}, Kind::kInstallFolder, "C:\\K"}));
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Options, ParseArgumentsTest,
                          ::testing::Values(Case{{"--list"}, Kind::kList},

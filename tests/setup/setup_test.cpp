@@ -15,6 +15,7 @@
 #include "platform/win32_text.h"
 #include "support/build_output.h"
 #include "support/child_process.h"
+#include "support/under_wine.h"
 #include "window_fixture.h"
 
 namespace planchoice::testing {
@@ -91,6 +92,7 @@ enum class Before {
   kUnseen,                   // started where no user can see a window
   kInstalled,                // with "Sorvel 60"
   kInstalledAndPlansetHeld,  // and planset.exe held open meanwhile
+  kFolderUsersMayChange,     // the install folder is there, and Users may do anything in it
 };
 
 // What the user does in PlanChoice's window; or PlanChoice.exe ends, once
@@ -129,6 +131,13 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
       held = HoldOpen(L"planset.exe");
       ASSERT_TRUE(held);
     }
+  }
+  if (run.before == Before::kFolderUsersMayChange) {
+    if (UnderWine()) {
+      GTEST_SKIP() << "Wine keeps no permissions set on a folder: it makes them from the Unix "
+                      "mode; the test kit runs this on Windows";
+    }
+    ASSERT_NO_FATAL_FAILURE(LetUsersChange(InstallDir()));
   }
   std::optional<driver::UnseenDesktop> unseen;
   if (run.before == Before::kUnseen) {
@@ -171,6 +180,8 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
   if (run.number) {
     ExpectInstalled(InstallDir(), *run.number);
     EXPECT_FALSE(std::filesystem::exists(DefaultFolder()));
+  } else if (run.before == Before::kFolderUsersMayChange) {
+    EXPECT_TRUE(std::filesystem::is_empty(InstallDir()));
   } else {
     ExpectNothingInstalled();
   }
@@ -242,6 +253,11 @@ INSTANTIATE_TEST_SUITE_P(
         SilentRun{"ReinstallWithoutFolder", L"/S", kInstalled, kAccessNumberC, Before::kInstalled},
         SilentRun{"ReinstallTakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
                   kInstalled, kAccessNumberA, Before::kInstalled},
+        // Programs that run for an administrator never go where others may change them.
+        SilentRun{"FolderUsersMayChange",
+                  L"/S /PLAN=\"Sorvel 10\" \"/LOG={folder}.log\" /D={folder}", kInstallFailed,
+                  std::nullopt, Before::kFolderUsersMayChange, InWindow::kNoWindow, 255,
+                  L"Users may change it"},
         SilentRun{"ReinstallCannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
                   kInstallFailed, kAccessNumberC, Before::kInstalledAndPlansetHeld}),
     [](const auto& info) { return std::string(info.param.name); });

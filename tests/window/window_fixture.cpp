@@ -1,8 +1,11 @@
 #include "window_fixture.h"
 
+#include <sddl.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "dialog/design.h"
@@ -77,6 +80,15 @@ std::string ShippedProfileWith(std::string_view number) {
                     "Phone0=" + std::string(number) + "\r\n");
   }
   return profile;
+}
+
+void LetUsersChange(const std::filesystem::path& folder) {
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  PSECURITY_DESCRIPTOR open = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;OICI;FA;;;BU)", SDDL_REVISION_1, &open, nullptr));
+  const std::unique_ptr<void, LocalFreeDeleter> owned(open);
+  ASSERT_TRUE(::SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, open));
 }
 
 void ExpectInstalled(const std::filesystem::path& folder, std::string_view number) {

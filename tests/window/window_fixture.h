@@ -58,6 +58,10 @@ std::string ShippedProfileWith(std::string_view number);
 // ShippedProfileWith) and the programs of this build.
 void ExpectInstalled(const std::filesystem::path& folder, std::string_view number);
 
+// Makes `folder` a folder in which Users may do anything, as the installers
+// must refuse to install into.
+void LetUsersChange(const std::filesystem::path& folder);
+
 // The text of a log an installer wrote, in whichever form it was written:
 // UTF-16 with its mark, or the ANSI code page.
 std::wstring LogText(const std::filesystem::path& path);
