@@ -13,12 +13,13 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// The data text "REPORTING|FOLDER|PLAN" the package hands its plan action.
+// The data text "REPORTING|FOLDER|NUMBER" the package's check hands its
+// deferred actions.
 struct DataText {
   const char* data;
   Reporting reporting;
   const char* directory;  // nullptr: refused
-  const char* plan;
+  const char* number;
 };
 
 class PlanRequestData : public ::testing::TestWithParam<DataText> {};
@@ -32,7 +33,12 @@ TEST_P(PlanRequestData, SplitsAtTheFirstBarsAndDropsTheFolderSeparator) {
   const PlanRequest request = ParsePlanRequest(text.data);
   EXPECT_EQ(request.reporting, text.reporting);
   EXPECT_EQ(request.directory, text.directory);
-  EXPECT_EQ(request.plan, text.plan);
+  EXPECT_EQ(request.access_number, text.number);
+  // What the check writes is read back as it was.
+  const PlanRequest again = ParsePlanRequest(FormatPlanRequest(request));
+  EXPECT_EQ(again.reporting, request.reporting);
+  EXPECT_EQ(again.directory, request.directory);
+  EXPECT_EQ(again.access_number, request.access_number);
 }
 
 constexpr Reporting kError = Reporting::kError;
@@ -40,17 +46,17 @@ constexpr Reporting kLog = Reporting::kLogOnly;
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, PlanRequestData,
-    ::testing::Values(DataText{"error|C:\\Program Files\\Kelvarin Setup\\|Sorvel 25", kError,
-                               "C:\\Program Files\\Kelvarin Setup", "Sorvel 25"},
+    ::testing::Values(DataText{"error|C:\\Program Files\\Kelvarin Setup\\|02020202", kError,
+                               "C:\\Program Files\\Kelvarin Setup", "02020202"},
                       // A drive's root stays a directory; no folder holds a bar; anything
                       // but "error", even nothing, is the log only.
-                      DataText{"log|C:\\|Sorvel 10", kLog, "C:\\", "Sorvel 10"},
-                      DataText{"|C:\\K\\\\|Sorvel 60", kLog, "C:\\K", "Sorvel 60"},
-                      DataText{"Error|C:\\K|Sorvel|Ever", kLog, "C:\\K", "Sorvel|Ever"},
+                      DataText{"log|C:\\|01010101", kLog, "C:\\", "01010101"},
+                      DataText{"|C:\\K\\\\|03030303", kLog, "C:\\K", "03030303"},
+                      DataText{"Error|C:\\K|0|1", kLog, "C:\\K", "0|1"},
                       DataText{"error|C:\\K|", kError, "C:\\K", ""},
-                      DataText{"error||Sorvel 25", kLog, nullptr, ""},
+                      DataText{"error||02020202", kLog, nullptr, ""},
                       DataText{"error|C:\\K", kLog, nullptr, ""},
-                      DataText{"C:\\K|Sorvel 25", kLog, nullptr, ""}));
+                      DataText{"C:\\K|02020202", kLog, nullptr, ""}));
 
 // PLAN as the package's check sees it, with the registry values it may have
 // come from, read raw.

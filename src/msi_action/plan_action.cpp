@@ -7,7 +7,8 @@
 //              NSIS setup has installed the product: its folder is the one
 //              to install into, and its profile's plan is kept when no plan
 //              is given.
-//   CheckPlan  immediate, before anything is installed: PLAN names a plan.
+//   CheckPlan  immediate, before anything is installed: PLAN names a plan,
+//              whose number it hands the deferred actions.
 //   CheckInstallFolder  immediate, once INSTALLDIR is known: no one but the
 //              system and the administrators can change the folder or take
 //              it away (the package makes a new one so).
@@ -252,16 +253,24 @@ extern "C" UINT __stdcall TakeOverNsisInstall(MSIHANDLE install) {
   });
 }
 
+// The plan is looked up once, here: in the client's sequence before
+// anything is costed, so that a bad PLAN fails at once; in the installing
+// one once INSTALLDIR is known, where the deferred actions' data is written.
 extern "C" UINT __stdcall CheckPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
   Reporting reporting = Reporting::kLogOnly;
   return Run(install, reporting, [install, &reporting] {
     reporting = ReportingHere(install);
-    // SetPlan, deferred, can read neither the UI level nor where the
-    // installer's windows are: the package tells it in its data text.
-    SetProperty(install, L"PlanReporting", reporting == Reporting::kError ? "error" : "log");
-    AccessNumberOf(PlanOf({Property(install, L"PLAN"), Property(install, L"POLICYPLAN"),
-                           Property(install, L"REMEMBEREDPLAN")}));
+    const std::string_view number =
+        AccessNumberOf(PlanOf({Property(install, L"PLAN"), Property(install, L"POLICYPLAN"),
+                               Property(install, L"REMEMBEREDPLAN")}));
+    // A deferred action can read neither the UI level nor where the
+    // installer's windows are: its data tells it how to report, too.
+    const std::string data = FormatPlanRequest(
+        {reporting, WithoutSeparator(Property(install, L"INSTALLDIR")), std::string(number)});
+    for (const wchar_t* action : {L"SetPlan", L"RestoreProfile", L"DropProfileBackup"}) {
+      SetProperty(install, action, data);
+    }
   });
 }
 
@@ -277,10 +286,9 @@ extern "C" UINT __stdcall CheckInstallFolder(MSIHANDLE install) {
 extern "C" UINT __stdcall SetPlan(MSIHANDLE install) {
   using namespace planchoice::msi_action;
   return RunDeferred(install, [](const PlanRequest& request) {
-    const std::string_view number = AccessNumberOf(request.plan);
     KeepBackup(request.directory);
     try {
-      planchoice::RewriteProfile(request.directory, number);
+      planchoice::RewriteProfile(request.directory, request.access_number);
     } catch (const planchoice::DurabilityError&) {
       throw;  // the new profile is in place: a rollback puts the backup back
     } catch (...) {

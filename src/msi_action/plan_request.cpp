@@ -36,6 +36,11 @@ const char* MarkedType(std::string_view raw) {
 
 }  // namespace
 
+std::string FormatPlanRequest(const PlanRequest& request) {
+  return std::string(request.reporting == Reporting::kError ? "error" : "log") + "|" +
+         request.directory + "|" + request.access_number;
+}
+
 PlanRequest ParsePlanRequest(std::string_view data) {
   const std::size_t reporting_end = data.find('|');
   const std::string_view reporting = data.substr(0, reporting_end);

@@ -12,17 +12,21 @@ namespace planchoice::msi_action {
 // information for the log only (see plan_action.cpp).
 enum class Reporting { kLogOnly, kError };
 
+// What the deferred actions are to do, worked out by the immediate check
+// once: where, and which access number the plan PLAN names.
 struct PlanRequest {
   Reporting reporting;
   std::string directory;  // without the separator the installer ends folders with
-  std::string plan;
+  std::string access_number;
 };
 
-// The deferred action's one data text, "REPORTING|FOLDER|PLAN", as the
-// package writes it. REPORTING is "error" for Reporting::kError; anything
-// else, even nothing, means the log only. A Windows path cannot hold "|", so
-// the next one ends the folder and the plan may hold any text. Throws Error
-// when it names no folder.
+// The deferred actions' one data text, "REPORTING|FOLDER|NUMBER": REPORTING
+// is "error" for Reporting::kError and "log" otherwise. A Windows path
+// cannot hold "|", nor an access number.
+std::string FormatPlanRequest(const PlanRequest& request);
+
+// The data text FormatPlanRequest wrote; anything but "error", even nothing,
+// means the log only. Throws Error when it names no folder.
 PlanRequest ParsePlanRequest(std::string_view data);
 
 // `folder` without the separators the installer ends folders with; a

@@ -173,18 +173,17 @@ set(InstallUISequence_chains
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CheckPlan,ExecuteAction")
 set(InstallExecuteSequence_chains
-    "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CheckPlan,CostInitialize"
+    "AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall,CostInitialize"
     "TakeOverNsisInstall,FolderFromLastInstall,FolderFromNsisInstall"
     "InstallInitialize,RemoveRegistryValues,RemoveFiles,InstallFiles"
     "AppSearch,RepairWhenRunAgain,CostInitialize"
     "AppSearch,FolderFromLastInstall,CostInitialize"
     "CostFinalize,SetInstallLocation,InstallValidate"
     "KeepInstalledValues,AppSearch,PlanFromPolicy,PlanFromLastInstall,TakeOverNsisInstall"
-    "CostFinalize,CheckInstallFolder,InstallValidate"
+    "CostFinalize,CheckInstallFolder,CheckPlan,InstallValidate"
     "InstallValidate,InstallInitialize,RemoveExistingProducts,ProcessComponents"
-    "InstallFiles,SetPlanData,SetPlan,InstallFinalize"
-    "InstallFiles,RestoreProfileData,RestoreProfile,SetPlan"
-    "InstallFiles,DropProfileBackupData,DropProfileBackup,SetPlan")
+    "InstallFiles,RestoreProfile,SetPlan,InstallFinalize"
+    "InstallFiles,DropProfileBackup,SetPlan")
 set(standard_actions
     AppSearch CostFinalize CostInitialize CreateFolders ExecuteAction FileCost FindRelatedProducts
     InstallFiles InstallFinalize InstallInitialize InstallValidate LaunchConditions
