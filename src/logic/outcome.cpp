@@ -29,15 +29,6 @@ std::string_view For(const Meanings& meanings, Program program) {
 
 }  // namespace
 
-std::string_view MeaningOf(int code, Program program) {
-  for (const Meanings& meanings : kExitCodes) {
-    if (meanings.code == code) {
-      return For(meanings, program);
-    }
-  }
-  return {};
-}
-
 std::string ExitCodeList(Program program) {
   std::string list;
   for (const Meanings& meanings : kExitCodes) {

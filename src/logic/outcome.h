@@ -18,10 +18,6 @@ enum class ExitCode : int {
 // The programs that end with these codes.
 enum class Program { kWindow, kPlanset };
 
-// What ending with `code` means for `program`, in lower case and with no
-// final full stop; empty when `program` never ends with `code`.
-std::string_view MeaningOf(int code, Program program);
-
 // Every code that `program` ends with and what it means, a code a line as
 // "  3  the rewrite failed ...", wrapped with an indent within 79 columns.
 std::string ExitCodeList(Program program);
