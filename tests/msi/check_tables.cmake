@@ -464,6 +464,11 @@ endif()
 if(NOT summary MATCHES "Template: ${template}\n")
   fail("The summary's template is not ${template}:\n${summary}")
 endif()
+# MsiLockPermissionsEx, which protects the install folder, is read by Windows
+# Installer 5 and ignored by 4.5 ("Securing Resources").
+if(NOT summary MATCHES "\nVersion: ([0-9]+)" OR CMAKE_MATCH_1 LESS 500)
+  fail("The package asks for Windows Installer ${CMAKE_MATCH_1}, which would install it without the folder's protection: 500 at least")
+endif()
 if(NOT summary MATCHES "Revision number \\(UUID\\): {[0-9A-F-]+}\n" OR
    summary MATCHES "{00000000-0000-0000-0000-000000000000}")
   fail("The summary carries no package code of its own:\n${summary}")
