@@ -3,20 +3,12 @@
 #include <algorithm>
 
 #include "logic/enclosing_quotes.h"
+#include "logic/program_name.h"
 
 namespace planchoice {
 namespace {
 
 constexpr std::wstring_view kBlanks = L" \t";
-constexpr wchar_t kQuote = L'"';
-
-std::size_t EndOfProgramName(std::wstring_view command_line) {
-  if (!command_line.empty() && command_line.front() == kQuote) {
-    const std::size_t closing = command_line.find(kQuote, 1);
-    return closing == std::wstring_view::npos ? command_line.size() : closing + 1;
-  }
-  return std::min(command_line.find_first_of(kBlanks), command_line.size());
-}
 
 }  // namespace
 

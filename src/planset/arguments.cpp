@@ -30,6 +30,8 @@ struct Mode {
   std::size_t most;
   bool takes_directory;
   const char* missing;  // the sentence for fewer than `least` operands
+  // For the kinds that read a file first: the sentence for an empty one.
+  const char* no_source = nullptr;
 };
 
 constexpr Mode kModes[] = {
@@ -39,14 +41,20 @@ constexpr Mode kModes[] = {
     {"--check-plan", Request::Kind::kCheckPlan, 1, 1, false, "--check-plan needs a PLAN."},
     {"--which", Request::Kind::kWhich, 1, 1, true, "--which needs a DIRECTORY."},
     {"--install-profile", Request::Kind::kInstall, 2, 3, true,
-     "--install-profile needs a SOURCE profile and a DIRECTORY."},
+     "--install-profile needs a SOURCE profile and a DIRECTORY.",
+     "No profile to install was given."},
 #ifdef _WIN32
     {"--install-folder", Request::Kind::kInstallFolder, 1, 1, true,
      "--install-folder needs a DIRECTORY."},
+    {"--setup-command-line", Request::Kind::kSetupCommandLine, 1, 1, false,
+     "--setup-command-line needs a FILE.", "No file with a command line was given."},
+    {"--user-can-see", Request::Kind::kUserCanSee, 0, 0, false, ""},
 #endif
 };
 
 #ifdef _WIN32
+constexpr char kOutputOption[] = "--output=";
+
 // No Windows name holds a quote, but one reaches planset when a directory
 // written as "C:\Setup\" ends in \", which reads as a quote, not as the end.
 void RefuseQuote(const std::string& directory) {
@@ -65,10 +73,18 @@ void RefuseQuote(const std::string& directory) {
 Request ParseArguments(const std::vector<std::string>& arguments) {
   std::vector<std::string> options;
   std::vector<std::string> operands;
+  std::string output;
   bool options_ended = false;
   for (const std::string& argument : arguments) {
     if (!options_ended && argument == "--") {
       options_ended = true;
+#ifdef _WIN32
+    } else if (!options_ended && argument.rfind(kOutputOption, 0) == 0) {
+      output = argument.substr(std::string_view(kOutputOption).size());
+      if (output.empty()) {
+        throw UsageError("--output= names no FILE.");
+      }
+#endif
     } else if (!options_ended &&
                ((argument.size() > 1 && argument[0] == '-') || argument == "/?")) {
       options.push_back(argument);
@@ -84,7 +100,7 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
     if (!operands.empty()) {
       throw UsageError(*(help != nullptr ? help : version) + " takes no DIRECTORY or PLAN.");
     }
-    return {help != nullptr ? Request::Kind::kHelp : Request::Kind::kVersion, "", "", ""};
+    return {help != nullptr ? Request::Kind::kHelp : Request::Kind::kVersion, "", "", "", output};
   }
   const Mode* mode = &kModes[0];
   for (const std::string& option : options) {
@@ -110,12 +126,12 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
     throw UsageError("Too many arguments; put a plan name with a blank in quotes, as in \"" +
                      std::string(PlanTable.front().label) + "\".");
   }
-  Request request{mode->kind, "", "", ""};
+  Request request{mode->kind, "", "", "", output};
   auto operand = operands.begin();
-  if (mode->kind == Request::Kind::kInstall) {
+  if (mode->no_source != nullptr) {
     request.source = *operand++;
     if (request.source.empty()) {
-      throw UsageError("No profile to install was given.");
+      throw UsageError(mode->no_source);
     }
   }
   if (mode->takes_directory) {
@@ -136,6 +152,11 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
     }
   }
   return request;
+}
+
+std::string UnknownPlan(std::string_view plan) {
+  return "There is no plan \"" + std::string(plan) + "\"; the plans are " + PlanLabelsInWords() +
+         ".";
 }
 
 }  // namespace planchoice::planset

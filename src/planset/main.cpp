@@ -13,9 +13,11 @@
 #include "planset/console.h"
 
 #ifdef _WIN32
+#include "planset/setup_command_line.h"
 #include "platform/dll_search.h"
 #include "platform/win32_folder_safety.h"
 #include "platform/win32_text.h"
+#include "platform/window_station.h"
 #endif
 
 namespace planchoice::planset {
@@ -29,8 +31,14 @@ constexpr char kUsage[] =
     "       planset --check-plan PLAN\n"
 #ifdef _WIN32
     "       planset --install-folder DIRECTORY\n"
+    "       planset --setup-command-line FILE\n"
+    "       planset --user-can-see\n"
 #endif
-    "       planset --list | --help | --version\n";
+    "       planset --list | --help | --version\n"
+#ifdef _WIN32
+    "Any of them may add --output=FILE.\n"
+#endif
+    ;
 
 std::string Help() {
   return std::string(kUsage) + "\n" + "Sets the dial-in number in the connection profile " +
@@ -55,6 +63,17 @@ std::string Help() {
          "             installation, with Program Files' protection, or check the one\n"
          "             there: fails when anyone but the system and the administrators\n"
          "             could change it or take it away\n"
+         "  --setup-command-line  read the example installer's command line, written\n"
+         "             whole to FILE in UTF-16 with a byte order mark, and print the\n"
+         "             plan, the folder (/D=), the log file (/LOG=) and \"/S\" (silent),\n"
+         "             a line each, empty where not given; of a line it refuses, the\n"
+         "             plan and folder lines are empty, and why follows on standard\n"
+         "             error, with exit status 2\n"
+         "  --user-can-see  exit with 0 where a user can see a window made here, by\n"
+         "             planset or the setup that started it; with 7 where nobody can\n"
+         "             (a service, say)\n"
+         "  --output=FILE  write what planset prints to FILE instead, made anew, in\n"
+         "             UTF-16 with a byte order mark\n"
 #endif
          "  --list     print the plans and their numbers, one per line\n"
          "  --help     print this help\n"
@@ -72,17 +91,6 @@ std::string PlanList() {
   return text;
 }
 
-std::string UnknownPlan(std::string_view plan) {
-  std::string text = "There is no plan \"" + std::string(plan) + "\"; the plans are ";
-  for (std::size_t row = 0; row < PlanTable.size(); ++row) {
-    if (row > 0) {
-      text += row + 1 < PlanTable.size() ? ", " : " and ";
-    }
-    text.append("\"").append(PlanTable[row].label).append("\"");
-  }
-  return text + ".\n";
-}
-
 int Answer(std::string_view text) {
   Write(stdout, text);
   return static_cast<int>(ExitCode::kSuccess);
@@ -92,6 +100,18 @@ int Refuse(std::string_view text) {
   Write(stderr, text);
   return static_cast<int>(ExitCode::kUsage);
 }
+
+#ifdef _WIN32
+// The setup's options a line each: the plan, the folder, the log file and
+// "/S". Of a command line it refuses, only the lines the setup needs to
+// report the refusal, the log file and "/S", and then why.
+int AnswerSetup(const SetupOptions& options) {
+  const bool refused = !options.refusal.empty();
+  Write(stdout, (refused ? "" : options.plan) + "\n" + (refused ? "" : options.folder) + "\n" +
+                    options.log + "\n" + (options.silent ? "/S" : "") + "\n");
+  return refused ? Refuse(options.refusal + "\n") : static_cast<int>(ExitCode::kSuccess);
+}
+#endif
 
 // Exit status 0 when every "Phone0=" entry carries `number`, otherwise 1,
 // with a sentence that says what the profile holds.
@@ -129,6 +149,11 @@ int Which(const std::string& directory) {
 int Run(const std::vector<std::string>& arguments) {
   try {
     const Request request = ParseArguments(arguments);
+#ifdef _WIN32
+    if (!request.output.empty()) {
+      SendOutputTo(request.output);
+    }
+#endif
     switch (request.kind) {
       case Request::Kind::kList:
         return Answer(PlanList());
@@ -144,11 +169,19 @@ int Run(const std::vector<std::string>& arguments) {
           return static_cast<int>(ExitCode::kSuccess);
         }
         break;
-      case Request::Kind::kInstallFolder:
 #ifdef _WIN32
+      case Request::Kind::kInstallFolder:
         RefuseUnsafeInstallFolder(request.directory);
         MakeProtectedFolder(request.directory);
         return static_cast<int>(ExitCode::kSuccess);
+      case Request::Kind::kSetupCommandLine:
+        return AnswerSetup(ReadSetupCommandLine(ReadSetupText(request.source)));
+      case Request::Kind::kUserCanSee:
+        return static_cast<int>(UserCanSeeWindows() ? ExitCode::kSuccess : ExitCode::kNoUserCanSee);
+#else
+      case Request::Kind::kInstallFolder:
+      case Request::Kind::kSetupCommandLine:
+      case Request::Kind::kUserCanSee:
 #endif
       case Request::Kind::kRewrite:
       case Request::Kind::kCheck:
@@ -157,7 +190,7 @@ int Run(const std::vector<std::string>& arguments) {
     }
     const std::string_view number = LookUpAccessNumber(request.plan);
     if (number.empty()) {
-      return Refuse(UnknownPlan(request.plan));
+      return Refuse(UnknownPlan(request.plan) + "\n");
     }
     switch (request.kind) {
       case Request::Kind::kCheck:

@@ -22,6 +22,10 @@
 #include "support/scratch_dir.h"
 #include "support/under_wine.h"
 
+#ifdef _WIN32
+#include "platform/win32_text.h"
+#endif
+
 namespace planchoice::testing {
 namespace {
 
@@ -235,6 +239,75 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 #ifdef _WIN32
+// What a setup script reads back, whatever the code page: with --output= the
+// lines go to a file in UTF-16 with a byte order mark, and the setup's
+// command line comes from one written so.
+struct ForASetup {
+  const char* name;
+  std::vector<std::string> arguments;  // "{in}": a file holding `command_line`
+  std::wstring command_line;
+  ExitCode code;
+  std::wstring printed;  // the output file's lines; "{in}" stands for that file
+  bool byte_order_mark = true;
+};
+
+void PrintTo(const ForASetup& c, std::ostream* out) {
+  *out << c.name;
+}
+
+// UTF-16 text as its bytes in a file.
+std::string Utf16Bytes(std::wstring_view text) {
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+class PlansetAnswers : public ::testing::TestWithParam<ForASetup> {};
+
+TEST_P(PlansetAnswers, ASetupScriptInUtf16) {
+  const ScratchDir dir("planset setup \xC3\xBC");
+  const std::string in = (dir / "command line.txt").u8string();
+  dir.Write("command line.txt",
+            Utf16Bytes((GetParam().byte_order_mark ? L"\xFEFF" : L"") + GetParam().command_line));
+  std::vector<std::string> arguments = {"--output=" + (dir / "out.txt").u8string()};
+  for (const std::string& argument : GetParam().arguments) {
+    arguments.push_back(argument == "{in}" ? in : argument);
+  }
+  const ProcessResult result = Planset(arguments);
+  EXPECT_EQ(result.exit_code, GetParam().code);
+  EXPECT_EQ(result.out + result.error, "");
+  std::wstring printed = GetParam().printed;
+  if (const std::size_t at = printed.find(L"{in}"); at != std::wstring::npos) {
+    printed.replace(at, 4, Widen(in));
+  }
+  EXPECT_EQ(dir.Read("out.txt"), Utf16Bytes(L"\xFEFF" + printed));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, PlansetAnswers,
+    ::testing::Values(
+        ForASetup{"TakenCommandLine",
+                  {"--setup-command-line", "{in}"},
+                  L"\"C:\\Setup\\kelvarin-setup.exe\" /S \"/LOG=C:\\Logs\\\u00fc.log\" "
+                  L"/PLAN=\"Sorvel 60\" /D=C:\\Folder \u00fc",
+                  ExitCode::kSuccess,
+                  L"Sorvel 60\r\nC:\\Folder \u00fc\r\nC:\\Logs\\\u00fc.log\r\n/S\r\n"},
+        // Only what the setup needs to report the refusal: where, and whether silently.
+        ForASetup{"RefusedCommandLine",
+                  {"--setup-command-line", "{in}"},
+                  L"kelvarin-setup.exe /LOG=C:\\setup.log \"/S\" /PLAN=N\u00f6pe",
+                  ExitCode::kUsage,
+                  L"\r\n\r\nC:\\setup.log\r\n/S\r\n/PLAN= is refused: There is no plan "
+                  L"\"N\u00f6pe\"; the plans are \"Sorvel 10\", \"Sorvel 25\", \"Sorvel 60\" "
+                  L"and \"Sorvel Ever\".\r\n"},
+        ForASetup{"CommandLineNotInUtf16",
+                  {"--setup-command-line", "{in}"},
+                  L"kelvarin-setup.exe /S",
+                  ExitCode::kFailed,
+                  L"The file {in} does not begin with UTF-16's byte order mark.\r\n",
+                  false},
+        // The test session has a desktop a user could see.
+        ForASetup{"UserCanSeeAWindow", {"--user-can-see"}, L"", ExitCode::kSuccess, L""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A DLL beside planset that Windows would load by name is never loaded: the
 // program looks for DLLs in the system directory only.
 TEST(PlansetLoadsNoPlantedDll, WhenItRewritesAProfileBesideIt) {
