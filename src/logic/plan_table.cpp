@@ -45,6 +45,11 @@ std::string_view LookUpAccessNumber(std::string_view label) {
   return {};
 }
 
+std::string NoSuchPlan(std::string_view label) {
+  return "There is no plan \"" + std::string(label) + "\"; the plans are " + PlanLabelsInWords() +
+         ".";
+}
+
 std::string PlanLabelsInWords() {
   std::string text;
   for (std::size_t row = 0; row < PlanTable.size(); ++row) {

@@ -24,4 +24,8 @@ std::string_view LookUpAccessNumber(std::string_view label);
 // "Sorvel 10", "Sorvel 25", "Sorvel 60" and "Sorvel Ever".
 std::string PlanLabelsInWords();
 
+// The sentence for a `label` that names no plan: "There is no plan "x"; the
+// plans are ...".
+std::string NoSuchPlan(std::string_view label);
+
 }  // namespace planchoice

@@ -95,8 +95,7 @@ std::string_view AccessNumberOf(std::string_view plan) {
   }
   const std::string_view number = LookUpAccessNumber(plan);
   if (number.empty()) {
-    throw Error("There is no plan \"" + std::string(plan) + "\"; the plans are " +
-                PlanLabelsInWords() + ".");
+    throw Error(NoSuchPlan(plan));
   }
   return number;
 }

@@ -154,9 +154,4 @@ Request ParseArguments(const std::vector<std::string>& arguments) {
   return request;
 }
 
-std::string UnknownPlan(std::string_view plan) {
-  return "There is no plan \"" + std::string(plan) + "\"; the plans are " + PlanLabelsInWords() +
-         ".";
-}
-
 }  // namespace planchoice::planset

@@ -50,7 +50,4 @@ class UsageError : public Error {
 // is the mark of a quoted folder that ends in a backslash. Throws UsageError.
 Request ParseArguments(const std::vector<std::string>& arguments);
 
-// The sentence for a PLAN that is no plan, which names the plans.
-std::string UnknownPlan(std::string_view plan);
-
 }  // namespace planchoice::planset

@@ -190,7 +190,7 @@ int Run(const std::vector<std::string>& arguments) {
     }
     const std::string_view number = LookUpAccessNumber(request.plan);
     if (number.empty()) {
-      return Refuse(UnknownPlan(request.plan) + "\n");
+      return Refuse(NoSuchPlan(request.plan) + "\n");
     }
     switch (request.kind) {
       case Request::Kind::kCheck:

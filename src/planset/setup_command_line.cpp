@@ -131,7 +131,7 @@ class Reader {
       if (plan.empty()) {
         Refuse("/PLAN= names no plan; give one, as in " + PlanExample() + ".");
       } else if (LookUpAccessNumber(plan).empty()) {
-        Refuse("/PLAN= is refused: " + UnknownPlan(plan));
+        Refuse("/PLAN= is refused: " + NoSuchPlan(plan));
       }
       options_.plan = std::string(plan);
     }
