@@ -227,5 +227,37 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
 INSTANTIATE_TEST_SUITE_P(Moments, RewriteWhile, ::testing::ValuesIn(kInterferences),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Whoever may rename what holds the folder (or switch a link or junction on
+// its path) can put another folder at its path while a rewrite runs, once
+// the folder is open: the rewrite stays in the folder it opened, and the
+// other folder's files are not touched.
+TEST(RewriteWhileTheFolderIsSwitched, StaysInTheFolderItOpened) {
+  if (UnderWine()) {
+    GTEST_SKIP() << "Wine keeps the path a folder was opened by after the folder is renamed, and "
+                    "fails as it tells where a file opened in it lies; the test kit runs this on "
+                    "Windows";
+  }
+  const ScratchDir dir;
+  fs::create_directory(dir / "setup");
+  dir.Write("setup/kelvarin.cmp", kProfile);
+  FaultPlan plan;
+  plan.interfere_at = FileOperation::kLock;
+  plan.interference = [&] {
+    fs::rename(dir / "setup", dir / "opened");
+    fs::create_directory(dir / "setup");
+    dir.Write("setup/kelvarin.cmp", kNewerProfile);
+    return 0L;
+  };
+  InjectFaults(plan);
+  const RewriteResult result = RewriteIn((dir / "setup").u8string());
+  InjectFaults({});
+
+  EXPECT_EQ(result.outcome, Rewrite::kDone) << result.message;
+  EXPECT_EQ(dir.Read("opened/kelvarin.cmp"), RewrittenInMemory(kProfile, kNumber));
+  EXPECT_EQ(dir.Read("setup/kelvarin.cmp"), kNewerProfile);
+  EXPECT_FALSE(fs::exists(dir / "opened" / "kelvarin.tmp"));
+  EXPECT_FALSE(fs::exists(dir / "setup" / "kelvarin.tmp"));
+}
+
 }  // namespace
 }  // namespace planchoice::testing

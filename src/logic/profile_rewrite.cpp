@@ -28,9 +28,7 @@ void DiscardWorkFile(WorkFile& work, const Error& failure) {
   try {
     work.Discard();
   } catch (const FileError& cleanup) {
-    throw Error(std::string(failure.what()) +
-                " The profile was left unchanged, but the work file " + work.path() +
-                " could not be removed: " + cleanup.reason());
+    throw WorkFileLeftBehind(failure, work.path(), cleanup);
   }
 }
 
@@ -53,8 +51,9 @@ Error NothingToSet(const std::string& source, const std::string& profile_path,
 template <typename WriteLines>
 void ReplaceProfile(const std::string& directory, const std::string& source, WriteLines write) {
   const std::string profile_path = ProfilePath(directory);
-  ProfileFile profile(profile_path);
-  WorkFile work(WorkPath(directory));
+  const Folder folder(profile_path, WorkPath(directory));
+  ProfileFile profile(folder);
+  WorkFile work(profile);
   try {
     const LineCounts counts = write(profile, work);
     if (counts.lines == 0) {

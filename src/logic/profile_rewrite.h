@@ -26,8 +26,9 @@ std::string WorkPath(const std::string& directory);
 // left behind unless removing it failed too, which the message then says. An
 // empty profile, one without a "Phone0=" line, a profile that is not a
 // regular file with one name (see ProfileFile) and a second rewrite of the
-// same profile are failures. DurabilityError means that the new profile is in
-// place but may not yet be on stable storage.
+// same profile are failures, and so is a directory that is itself a link
+// (see Folder). DurabilityError means that the new profile is in place but
+// may not yet be on stable storage.
 void RewriteProfile(const std::string& directory, std::string_view access_number);
 
 // Replaces the profile in `directory` as RewriteProfile does, and with the

@@ -39,6 +39,12 @@ Error ProfileReplacedMeanwhile(const std::string& profile_path) {
                "left as it is.");
 }
 
+Error WorkFileLeftBehind(const Error& failure, const std::string& work_path,
+                         const FileError& cleanup) {
+  return Error(std::string(failure.what()) + " The profile was left unchanged, but the work file " +
+               work_path + " could not be removed: " + cleanup.reason());
+}
+
 DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause) {
   return DurabilityError("The profile " + profile_path +
                          " holds the new number, but it may not be on disk yet. " + cause.what());

@@ -50,6 +50,10 @@ std::string AsSentenceEnd(std::string reason);
 Error ProfileLeftUnchanged(const std::string& path, const std::string& what);
 RewriteRunningError AnotherRewriteRunning(const std::string& profile_path);
 Error ProfileReplacedMeanwhile(const std::string& profile_path);
+// `failure` left the profile as it was, but `cleanup` kept the work file at
+// `work_path` from being removed: the user learns of both.
+Error WorkFileLeftBehind(const Error& failure, const std::string& work_path,
+                         const FileError& cleanup);
 // The replace happened, but `cause` kept it from being made durable.
 DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause);
 
