@@ -35,7 +35,9 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
 // same guarantees, but with the lines of the file `source` (a new version's
 // profile, say): every "Phone0=" line carrying `access_number`, or, when that
 // is empty, every line as it is. The profile must exist; `source` is only
-// read, and must have lines and a "Phone0=" entry.
+// read, and must have lines and a "Phone0=" entry. A `source` that changed
+// while it was read (see InstallSource) is refused, and so is one that cannot
+// be read; each failure names it as the profile to install.
 void InstallProfile(const std::string& source, const std::string& directory,
                     std::string_view access_number);
 

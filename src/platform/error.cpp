@@ -24,8 +24,12 @@ FileError::FileError(std::string operation, std::string path, std::string reason
       path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
 
-Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
-  return Error("The profile " + path + " " + what + "; it was left unchanged.");
+ProfileRefusal::ProfileRefusal(const std::string& path, std::string what)
+    : Error("The profile " + path + " " + what + "; it was left unchanged."),
+      what_it_is_(std::move(what)) {}
+
+ProfileRefusal ProfileLeftUnchanged(const std::string& path, const std::string& what) {
+  return ProfileRefusal(path, what);
 }
 
 RewriteRunningError AnotherRewriteRunning(const std::string& profile_path) {

@@ -103,6 +103,21 @@ class ProfileFile : public ByteSource {
 #endif
 };
 
+// One version of a file: its identity, its size and when it last changed. A
+// file that changed in any of them since it was opened is another version.
+struct FileVersion {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;  // in the system's own units
+
+  bool operator==(const FileVersion& other) const {
+    return volume == other.volume && index == other.index && size == other.size &&
+           modified == other.modified;
+  }
+  bool operator!=(const FileVersion& other) const { return !(*this == other); }
+};
+
 // The profile opened to be read and nothing more, as a check of its entries
 // reads it: no lock is taken, and other programs may read, rewrite, replace
 // or remove it meanwhile. Anything but a regular file is refused; opening
@@ -113,6 +128,8 @@ class ProfileReader : public ByteSource {
 
   std::size_t Read(char* buffer, std::size_t size) override;
   void Seek(std::uint64_t offset) override;
+  // The file's version now, as the open file tells it.
+  FileVersion Version() const;
 
  private:
   std::string path_;

@@ -302,6 +302,15 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
+FileVersion ProfileReader::Version() const {
+  const struct stat status = Examine(handle_, path_);
+  constexpr std::uint64_t kNanoseconds = 1000000000;
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+          static_cast<std::uint64_t>(status.st_size),
+          static_cast<std::uint64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+              static_cast<std::uint64_t>(status.st_mtim.tv_nsec)};
+}
+
 WorkFile::WorkFile(ProfileFile& profile) : folder_(profile.folder_) {
   // Safe only under the profile's lock: a name can be removed while another
   // process still writes the file behind it.

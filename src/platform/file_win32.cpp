@@ -336,6 +336,14 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
+FileVersion ProfileReader::Version() const {
+  const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
+  return {
+      information.dwVolumeSerialNumber, Join(information.nFileIndexHigh, information.nFileIndexLow),
+      Join(information.nFileSizeHigh, information.nFileSizeLow),
+      Join(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime)};
+}
+
 WorkFile::WorkFile(ProfileFile& profile)
     : folder_(profile.folder_), handle_(profile.work_.Release()) {}
 
