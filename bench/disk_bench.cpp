@@ -38,8 +38,9 @@ std::string ProfileDirectory(Shape shape, std::int64_t size) {
 // the work file, which is flushed, given the profile's identity, and then
 // takes the profile's place.
 void CopyThroughWorkFile(const std::string& directory) {
-  ProfileFile profile(ProfilePath(directory));
-  WorkFile work(WorkPath(directory));
+  const Folder folder(ProfilePath(directory), WorkPath(directory));
+  ProfileFile profile(folder);
+  WorkFile work(profile);
   std::vector<char> buffer(kDefaultBufferSize);
   while (const std::size_t count = profile.Read(buffer.data(), buffer.size())) {
     work.Write(buffer.data(), count);

@@ -1,8 +1,8 @@
 #include "profiles.h"
 
 #include <algorithm>
-
-#include "platform/file.h"
+#include <fstream>
+#include <stdexcept>
 
 namespace planchoice::bench {
 namespace {
@@ -47,19 +47,21 @@ std::string MakeProfile(Shape shape, std::uint64_t size, std::string_view line_e
 }
 
 void WriteProfile(const std::string& path, Shape shape, std::uint64_t size) {
-  WorkFile file(path);
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
   const std::string start = Start("\r\n");
-  file.Write(start.data(), start.size());
+  file << start;
   std::string piece;
   AppendBody(piece, shape, static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, size)),
              "\r\n");
   for (std::uint64_t written = start.size(); written < size; written += piece.size()) {
-    file.Write(piece.data(), piece.size());
+    file << piece;
   }
   if (shape == Shape::kOneLongLine) {
-    file.Write("\r\n", 2);
+    file << "\r\n";
   }
-  file.Flush();
+  if (!file.flush()) {
+    throw std::runtime_error("cannot write the profile " + path);
+  }
 }
 
 }  // namespace planchoice::bench

@@ -24,7 +24,7 @@ inline constexpr std::int64_t kHugeSize = std::int64_t{1} << 30;
 std::string MakeProfile(Shape shape, std::uint64_t size, std::string_view line_end);
 
 // Writes a CR LF profile of about `size` bytes to `path` a piece at a time,
-// so that its size is not bounded by memory, and flushes it to disk.
+// so that its size is not bounded by memory.
 void WriteProfile(const std::string& path, Shape shape, std::uint64_t size);
 
 }  // namespace planchoice::bench

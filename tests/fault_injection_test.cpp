@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file.h"
 #include "support/memory_streams.h"
@@ -160,10 +162,21 @@ struct Interference {
   std::string profile;                   // as it must be afterwards
   std::optional<std::string> work_file;  // what stands at the work file's name afterwards
   const char* wine_cannot = nullptr;     // why Wine cannot run the case, which Windows then runs
+  // Installs the lines of this profile to install, from "new.cmp", rather
+  // than rewriting the profile; with the number, or as they are when it is
+  // empty.
+  std::optional<std::string> source = std::nullopt;
+  std::string_view number = kNumber;
 };
 
 void PrintTo(const Interference& interference, std::ostream* out) {
   *out << interference.name;
+}
+
+// Leaves the first line of the profile to install.
+long CutNewProfileShort(const ScratchDir& dir) {
+  fs::resize_file(dir / "new.cmp", 12);
+  return 0;
 }
 
 long InstallNewerProfile(const ScratchDir& dir) {
@@ -189,6 +202,24 @@ const Interference kInterferences[] = {
      [](const ScratchDir&) { return kIoError; }, Rewrite::kNotYetOnDisk,
      "holds the new number, but it may not be on disk yet", RewrittenInMemory(kProfile, kNumber),
      std::nullopt},
+    // A profile to install that another program writes to, or cuts short,
+    // as it is read: the first read sees the new size, and the last one ends
+    // away from the size the file had when it was opened.
+    {"TheProfileToInstallGrowsWhileItIsRead", FileOperation::kRead,
+     [](const ScratchDir& dir) {
+       std::ofstream(dir / "new.cmp", std::ios::binary | std::ios::app) << "Added=1\r\n";
+       return 0L;
+     },
+     Rewrite::kRefused, "changed while it was read; ", kProfile, std::nullopt, nullptr,
+     kNewerProfile},
+    {"TheProfileToInstallShrinksWhileItIsRead", FileOperation::kRead, CutNewProfileShort,
+     Rewrite::kRefused, "changed while it was read; ", kProfile, std::nullopt, nullptr,
+     kNewerProfile},
+    // Installed as it is, the profile to install is read twice: its lines are
+    // counted, and then copied from its start.
+    {"TheProfileToInstallShrinksBeforeItIsCopied", FileOperation::kSeek, CutNewProfileShort,
+     Rewrite::kRefused, "changed while it was read; ", kProfile, std::nullopt, nullptr,
+     kNewerProfile, ""},
 #ifdef _WIN32
     // Past the check at the start, so that only Windows itself refuses it.
     {"TheProfileIsMadeReadOnlyBeforeTheReplace", FileOperation::kClose,
@@ -210,12 +241,21 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
   }
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
+  if (interference.source) {
+    dir.Write("new.cmp", *interference.source);
+  }
   FaultPlan plan;
   plan.interfere_at = interference.at;
   plan.interference = [&] { return interference.act(dir); };
   InjectFaults(plan);
 
-  const RewriteResult result = RewriteIn(dir.Utf8());
+  const RewriteResult result = ResultOf([&] {
+    if (interference.source) {
+      InstallProfile((dir / "new.cmp").u8string(), dir.Utf8(), interference.number);
+    } else {
+      RewriteProfile(dir.Utf8(), interference.number);
+    }
+  });
   InjectFaults({});
 
   EXPECT_EQ(result.outcome, interference.outcome) << result.message;
@@ -226,6 +266,38 @@ TEST_P(RewriteWhile, AnotherProgramActs) {
 
 INSTANTIATE_TEST_SUITE_P(Moments, RewriteWhile, ::testing::ValuesIn(kInterferences),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Whoever may rename what holds the folder (or switch a link or junction on
+// its path) can put another folder at its path while a rewrite runs, once
+// the folder is open: the rewrite stays in the folder it opened, and the
+// other folder's files are not touched.
+TEST(RewriteWhileTheFolderIsSwitched, StaysInTheFolderItOpened) {
+  if (UnderWine()) {
+    GTEST_SKIP() << "Wine keeps the path a folder was opened by after the folder is renamed, and "
+                    "fails as it tells where a file opened in it lies; the test kit runs this on "
+                    "Windows";
+  }
+  const ScratchDir dir;
+  fs::create_directory(dir / "setup");
+  dir.Write("setup/kelvarin.cmp", kProfile);
+  FaultPlan plan;
+  plan.interfere_at = FileOperation::kLock;
+  plan.interference = [&] {
+    fs::rename(dir / "setup", dir / "opened");
+    fs::create_directory(dir / "setup");
+    dir.Write("setup/kelvarin.cmp", kNewerProfile);
+    return 0L;
+  };
+  InjectFaults(plan);
+  const RewriteResult result = RewriteIn((dir / "setup").u8string());
+  InjectFaults({});
+
+  EXPECT_EQ(result.outcome, Rewrite::kDone) << result.message;
+  EXPECT_EQ(dir.Read("opened/kelvarin.cmp"), RewrittenInMemory(kProfile, kNumber));
+  EXPECT_EQ(dir.Read("setup/kelvarin.cmp"), kNewerProfile);
+  EXPECT_FALSE(fs::exists(dir / "opened" / "kelvarin.tmp"));
+  EXPECT_FALSE(fs::exists(dir / "setup" / "kelvarin.tmp"));
+}
 
 }  // namespace
 }  // namespace planchoice::testing

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "logic/plan_table.h"
@@ -103,7 +102,8 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
   dir.Write("kelvarin.tmp", "the other rewrite's work");
-  const ProfileFile other(ProfilePath(dir.Utf8()));
+  const Folder folder(ProfilePath(dir.Utf8()), WorkPath(dir.Utf8()));
+  const ProfileFile other(folder);
 
   const RewriteResult result = RewriteIn(dir.Utf8());
   EXPECT_EQ(result.outcome, Rewrite::kRefused);
@@ -118,23 +118,33 @@ TEST(RewriteProfileFailsWhen, AnotherRewriteIsRunning) {
 TEST(CheckProfile, ReadsWhileARewriteHoldsTheProfile) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
-  const ProfileFile rewrite(ProfilePath(dir.Utf8()));
+  const Folder folder(ProfilePath(dir.Utf8()), WorkPath(dir.Utf8()));
+  const ProfileFile rewrite(folder);
   const LineCounts counts = CheckProfile(dir.Utf8(), "11112222");
   EXPECT_EQ(counts.replaced, 1u);
   EXPECT_EQ(counts.carrying, 1u);
 }
 
-#ifdef _WIN32
-// A rewrite whose thread ended while it held the lock leaves the lock's mutex
-// abandoned, which the next rewrite takes over rather than being kept out.
+// A rewrite whose process ended while it held the lock (killed, say) leaves
+// its work file, and the system closes its handles, which lets the lock go:
+// the next rewrite takes the profile over and removes that file.
 TEST(RewriteLock, IsTakenOverFromARunThatEndedHoldingIt) {
   const ScratchDir dir;
   dir.Write("kelvarin.cmp", kProfile);
-  std::unique_ptr<ProfileFile> abandoned;
-  std::thread([&] { abandoned = std::make_unique<ProfileFile>(ProfilePath(dir.Utf8())); }).join();
-  EXPECT_NO_THROW(ProfileFile next(ProfilePath(dir.Utf8())));
+  {
+    const Folder folder(ProfilePath(dir.Utf8()), WorkPath(dir.Utf8()));
+    ProfileFile ended(folder);
+    WorkFile work(ended);
+    work.Write("[Kelvarin]\r\n", 12);
+  }  // Closed as the system closes them, without the rewrite's own cleanup.
+  ASSERT_EQ(dir.Read("kelvarin.tmp"), "[Kelvarin]\r\n");
+  const RewriteResult result = RewriteIn(dir.Utf8());
+  EXPECT_EQ(result.outcome, Rewrite::kDone) << result.message;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kSuccess);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
 }
 
+#ifdef _WIN32
 // Another program holds the profile open for a moment without letting it be
 // deleted, as a virus scanner does after a file changes: the copy takes the
 // profile's place once the profile is let go. (Held for long, the rewrite is

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "logic/install_source.h"
 #include "logic/line_rewrite.h"
 #include "platform/error.h"
 #include "platform/file.h"
@@ -28,9 +29,7 @@ void DiscardWorkFile(WorkFile& work, const Error& failure) {
   try {
     work.Discard();
   } catch (const FileError& cleanup) {
-    throw Error(std::string(failure.what()) +
-                " The profile was left unchanged, but the work file " + work.path() +
-                " could not be removed: " + cleanup.reason());
+    throw WorkFileLeftBehind(failure, work.path(), cleanup);
   }
 }
 
@@ -41,8 +40,7 @@ Error NothingToSet(const std::string& source, const std::string& profile_path,
   if (source.empty()) {
     return ProfileLeftUnchanged(profile_path, what);
   }
-  return Error("The profile to install " + source + " " + what + "; " + profile_path +
-               " was left unchanged.");
+  return SourceRefused(source, profile_path, what);
 }
 
 // Puts the lines that `write` writes to the work file in the place of the
@@ -53,8 +51,9 @@ Error NothingToSet(const std::string& source, const std::string& profile_path,
 template <typename WriteLines>
 void ReplaceProfile(const std::string& directory, const std::string& source, WriteLines write) {
   const std::string profile_path = ProfilePath(directory);
-  ProfileFile profile(profile_path);
-  WorkFile work(WorkPath(directory));
+  const Folder folder(profile_path, WorkPath(directory));
+  ProfileFile profile(folder);
+  WorkFile work(profile);
   try {
     const LineCounts counts = write(profile, work);
     if (counts.lines == 0) {
@@ -116,10 +115,12 @@ void RewriteProfile(const std::string& directory, std::string_view access_number
 
 void InstallProfile(const std::string& source, const std::string& directory,
                     std::string_view access_number) {
-  ProfileReader lines(source);
+  InstallSource lines(source, ProfilePath(directory));
   ReplaceProfile(directory, source, [&](ProfileFile&, WorkFile& work) {
-    return access_number.empty() ? CopyLines(lines, work)
-                                 : RewriteLines(lines, work, access_number);
+    const LineCounts counts =
+        access_number.empty() ? CopyLines(lines, work) : RewriteLines(lines, work, access_number);
+    lines.ConfirmReadWhole();
+    return counts;
   });
 }
 

@@ -26,15 +26,18 @@ std::string WorkPath(const std::string& directory);
 // left behind unless removing it failed too, which the message then says. An
 // empty profile, one without a "Phone0=" line, a profile that is not a
 // regular file with one name (see ProfileFile) and a second rewrite of the
-// same profile are failures. DurabilityError means that the new profile is in
-// place but may not yet be on stable storage.
+// same profile are failures, and so is a directory that is itself a link
+// (see Folder). DurabilityError means that the new profile is in place but
+// may not yet be on stable storage.
 void RewriteProfile(const std::string& directory, std::string_view access_number);
 
 // Replaces the profile in `directory` as RewriteProfile does, and with the
 // same guarantees, but with the lines of the file `source` (a new version's
 // profile, say): every "Phone0=" line carrying `access_number`, or, when that
 // is empty, every line as it is. The profile must exist; `source` is only
-// read, and must have lines and a "Phone0=" entry.
+// read, and must have lines and a "Phone0=" entry. A `source` that changed
+// while it was read (see InstallSource) is refused, and so is one that cannot
+// be read; each failure names it as the profile to install.
 void InstallProfile(const std::string& source, const std::string& directory,
                     std::string_view access_number);
 

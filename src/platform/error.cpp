@@ -24,8 +24,12 @@ FileError::FileError(std::string operation, std::string path, std::string reason
       path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
 
-Error ProfileLeftUnchanged(const std::string& path, const std::string& what) {
-  return Error("The profile " + path + " " + what + "; it was left unchanged.");
+ProfileRefusal::ProfileRefusal(const std::string& path, std::string what)
+    : Error("The profile " + path + " " + what + "; it was left unchanged."),
+      what_it_is_(std::move(what)) {}
+
+ProfileRefusal ProfileLeftUnchanged(const std::string& path, const std::string& what) {
+  return ProfileRefusal(path, what);
 }
 
 RewriteRunningError AnotherRewriteRunning(const std::string& profile_path) {
@@ -37,6 +41,12 @@ Error ProfileReplacedMeanwhile(const std::string& profile_path) {
   return Error("The profile " + profile_path +
                " was replaced by another program during the rewrite; that program's profile was "
                "left as it is.");
+}
+
+Error WorkFileLeftBehind(const Error& failure, const std::string& work_path,
+                         const FileError& cleanup) {
+  return Error(std::string(failure.what()) + " The profile was left unchanged, but the work file " +
+               work_path + " could not be removed: " + cleanup.reason());
 }
 
 DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause) {

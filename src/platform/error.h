@@ -42,14 +42,30 @@ class RewriteRunningError : public Error {
   using Error::Error;
 };
 
+// A file that is not what the rewrite takes (a directory, a link, an empty
+// profile), refused with what it is: "The profile PATH <what>; it was left
+// unchanged."
+class ProfileRefusal : public Error {
+ public:
+  ProfileRefusal(const std::string& path, std::string what);
+
+  const std::string& what_it_is() const { return what_it_is_; }
+
+ private:
+  std::string what_it_is_;
+};
+
 // `reason`, a system's text, as the end of a sentence: without trailing
 // blanks or line breaks, and with a final full stop.
 std::string AsSentenceEnd(std::string reason);
 
-// "The profile PATH <what>; it was left unchanged."
-Error ProfileLeftUnchanged(const std::string& path, const std::string& what);
+ProfileRefusal ProfileLeftUnchanged(const std::string& path, const std::string& what);
 RewriteRunningError AnotherRewriteRunning(const std::string& profile_path);
 Error ProfileReplacedMeanwhile(const std::string& profile_path);
+// `failure` left the profile as it was, but `cleanup` kept the work file at
+// `work_path` from being removed: the user learns of both.
+Error WorkFileLeftBehind(const Error& failure, const std::string& work_path,
+                         const FileError& cleanup);
 // The replace happened, but `cause` kept it from being made durable.
 DurabilityError ProfileNotYetOnDisk(const std::string& profile_path, const FileError& cause);
 

@@ -1,8 +1,8 @@
 // Files as the profile rewrite needs them: the profile, read and held while
 // its successor is written, and the work file that then takes its place.
 //
-// Paths are UTF-8 strings; on Windows each file also keeps its path in the
-// form the system calls take, made once when it is opened. Every failure of
+// Paths are UTF-8 strings, as messages name the files; the rewrite's own
+// files are reached through their folder (see Folder). Every failure of
 // the system throws FileError naming the operation and the path; a profile
 // that must not be rewritten throws Error with a sentence that says why.
 #pragma once
@@ -22,21 +22,59 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+// The folder a rewrite works in, open for as long as the rewrite runs. The
+// profile and its work file are opened, made, replaced and removed relative
+// to it, never by their paths, so that a link switched anywhere on the path
+// meanwhile changes nothing: the rewrite stays in the folder it opened. A
+// folder that is itself a link (a symbolic link, or on Windows a junction or
+// another reparse point) is refused; on Windows so is one of which the system
+// cannot say where it really is.
+class Folder {
+ public:
+  // The folder that holds the profile at `profile_path` and its work file
+  // at `work_path`: the same folder, each path ending in a separator and
+  // the file's name.
+  Folder(std::string profile_path, std::string work_path);
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  // The files' paths, as messages name them.
+  const std::string& profile_path() const { return profile_path_; }
+  const std::string& work_path() const { return work_path_; }
+
+ private:
+  friend class ProfileFile;
+  friend class WorkFile;
+
+  void Open();
+
+  std::string profile_name_;
+  std::string work_name_;
+  std::string profile_path_;
+  std::string work_path_;
+  FileHandle handle_;
+#ifdef _WIN32
+  std::wstring place_;  // where the folder really is, to tell a link in it
+#endif
+};
+
 // The profile being rewritten, open for reading. Anything but a regular file
 // with one name is refused: a link, a FIFO, a device, a directory, a file with
 // more than one hard link, and on Windows a read-only file. Opening never
 // blocks.
 //
-// While it lives, a second rewrite of the same profile is refused at once.
-// On Windows that is settled before the profile is opened, as a file that
-// another process holds open cannot be replaced there.
+// While it lives, a second rewrite of the same profile is refused at once:
+// on POSIX it holds a lock on the profile's descriptor. On Windows, where a
+// file that another process holds open cannot be replaced, the lock is taken
+// before the profile is opened: it is the work file, made new and held open
+// with the right to delete it, which WorkFile then takes over.
 class ProfileFile : public ByteSource {
  public:
-  explicit ProfileFile(std::string path);
+  explicit ProfileFile(const Folder& folder);
   ProfileFile(const ProfileFile&) = delete;
   ProfileFile& operator=(const ProfileFile&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.profile_path(); }
   std::size_t Read(char* buffer, std::size_t size) override;
   void Seek(std::uint64_t offset) override;
 
@@ -47,12 +85,10 @@ class ProfileFile : public ByteSource {
   // Whether the profile's name still leads to the file that was opened.
   bool StillInPlace() const;
 
-  std::string path_;
+  const Folder& folder_;
 #ifdef _WIN32
-  std::wstring system_path_;
-  // Before handle_, so that it is taken before the profile is opened and
-  // released only once the profile is closed.
-  Owner<HeldMutex> rewrite_lock_;
+  // Before handle_, so that it is taken before the profile is opened.
+  Owner<NewWorkFile> work_;
 #endif
   FileHandle handle_;
   std::uint64_t volume_ = 0;  // with index_, the file's identity
@@ -67,6 +103,21 @@ class ProfileFile : public ByteSource {
 #endif
 };
 
+// One version of a file: its identity, its size and when it last changed. A
+// file that changed in any of them since it was opened is another version.
+struct FileVersion {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;  // in the system's own units
+
+  bool operator==(const FileVersion& other) const {
+    return volume == other.volume && index == other.index && size == other.size &&
+           modified == other.modified;
+  }
+  bool operator!=(const FileVersion& other) const { return !(*this == other); }
+};
+
 // The profile opened to be read and nothing more, as a check of its entries
 // reads it: no lock is taken, and other programs may read, rewrite, replace
 // or remove it meanwhile. Anything but a regular file is refused; opening
@@ -77,6 +128,8 @@ class ProfileReader : public ByteSource {
 
   std::size_t Read(char* buffer, std::size_t size) override;
   void Seek(std::uint64_t offset) override;
+  // The file's version now, as the open file tells it.
+  FileVersion Version() const;
 
  private:
   std::string path_;
@@ -86,15 +139,17 @@ class ProfileReader : public ByteSource {
   FileHandle handle_;
 };
 
-// The new profile, written under the work file's name. Whatever stood at that
-// name is removed first (a link itself, never what it leads to), and the file
-// is then made new and exclusively, so nothing of an earlier file is reached
-// or inherited.
+// The new profile, written under the work file's name in the profile's
+// folder, under the profile's lock. Whatever stood at that name is removed
+// first (a link itself, never what it leads to), and the file is then made
+// new and exclusively, so nothing of an earlier file is reached or inherited.
+// On Windows that happened when the profile's lock was taken, and the file is
+// taken over from it.
 class WorkFile : public ByteSink {
  public:
-  explicit WorkFile(std::string path);
+  explicit WorkFile(ProfileFile& profile);
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.work_path(); }
   void Write(const char* data, std::size_t size) override;
   // Waits until everything written is on stable storage.
   void Flush();
@@ -116,10 +171,7 @@ class WorkFile : public ByteSink {
   void Discard();
 
  private:
-  std::string path_;
-#ifdef _WIN32
-  std::wstring system_path_;
-#endif
+  const Folder& folder_;
   FileHandle handle_;
 };
 

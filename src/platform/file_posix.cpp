@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -28,12 +27,17 @@ void CheckInjectedFault(FileOperation operation, const std::string& path) {
   }
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) {
+// The folder that holds the file at `path`, as it is to be opened: without a
+// trailing separator, which would make the system follow a link at its name.
+std::string FolderOf(const std::string& path) {
+  std::size_t end = path.find_last_of('/');
+  while (end != std::string::npos && end > 0 && path[end - 1] == '/') {
+    --end;
+  }
+  if (end == std::string::npos) {
     return ".";
   }
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return end == 0 ? "/" : path.substr(0, end);
 }
 
 Error NotARegularFile(const std::string& path, mode_t mode) {
@@ -158,20 +162,20 @@ void CopyExtendedAttributes(const FileHandle& from, const FileHandle& to, const 
 // file system that offers no sync of a directory says so (EINVAL, ENOTSUP),
 // and is taken at its word; a directory the process may write but not read
 // cannot be opened for a sync, so its whole file system is synced instead.
-void SyncDirectoryOf(const std::string& profile_path, const FileHandle& profile) {
-  const std::string directory = DirectoryOf(profile_path);
+void SyncFolder(const FileHandle& folder, const std::string& profile_path,
+                const FileHandle& profile) {
   const auto not_yet_on_disk = [&](long error) {
-    return ProfileNotYetOnDisk(profile_path,
-                               FileError(VerbOf(FileOperation::kSyncReplace), directory,
-                                         std::strerror(static_cast<int>(error))));
+    return ProfileNotYetOnDisk(
+        profile_path, FileError(VerbOf(FileOperation::kSyncReplace), FolderOf(profile_path),
+                                std::strerror(static_cast<int>(error))));
   };
   if (const long error = InjectedFault(FileOperation::kSyncReplace)) {
     throw not_yet_on_disk(error);
   }
-  const FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const FileHandle readable(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   int result = -1;
-  if (handle) {
-    result = ::fsync(handle.get());
+  if (readable) {
+    result = ::fsync(readable.get());
   } else if (errno == EACCES) {
     result = ::syncfs(profile.get());
   }
@@ -187,16 +191,32 @@ bool OpenFile::Close(Handle descriptor) {
   return ::close(descriptor) == 0;
 }
 
+// A descriptor of the folder serves only as the place the other calls start
+// from (O_PATH), which needs no right to read the folder.
+void Folder::Open() {
+  CheckInjectedFault(FileOperation::kOpen, profile_path_);
+  const std::string folder = FolderOf(profile_path_);
+  handle_ = FileHandle(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!handle_) {
+    const int error = errno;
+    struct stat status {};
+    if (error == ENOTDIR && ::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+      throw ProfileLeftUnchanged(profile_path_, "is in a folder that is a symbolic link");
+    }
+    ThrowFileError(FileOperation::kOpen, profile_path_, error);
+  }
+}
+
 // The lock is the profile's own descriptor, which needs no right beyond
 // reading the profile. A rewrite that finished between this one's open and
 // its lock has put a new file under the name; that one is opened instead.
-ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
+ProfileFile::ProfileFile(const Folder& folder) : folder_(folder) {
   for (int attempt = 1;; ++attempt) {
     Open();
-    CheckInjectedFault(FileOperation::kLock, path_);
+    CheckInjectedFault(FileOperation::kLock, path());
     if (::flock(handle_.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK) {
-        ThrowFileError(FileOperation::kLock, path_, errno);
+        ThrowFileError(FileOperation::kLock, path(), errno);
       }
       break;
     }
@@ -208,29 +228,31 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
     }
     handle_.Reset();
   }
-  throw AnotherRewriteRunning(path_);
+  throw AnotherRewriteRunning(path());
 }
 
 void ProfileFile::Open() {
-  CheckInjectedFault(FileOperation::kOpen, path_);
-  handle_ = FileHandle(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  CheckInjectedFault(FileOperation::kOpen, path());
+  const int folder = folder_.handle_.get();
+  const char* const name = folder_.profile_name_.c_str();
+  handle_ = FileHandle(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!handle_) {
     const int error = errno;
     struct stat status {};
     // A symbolic link (ELOOP) or a socket (ENXIO) is not opened at all.
-    if ((error == ELOOP || error == ENXIO) && ::lstat(path_.c_str(), &status) == 0 &&
-        !S_ISREG(status.st_mode)) {
-      throw NotARegularFile(path_, status.st_mode);
+    if ((error == ELOOP || error == ENXIO) &&
+        ::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(status.st_mode)) {
+      throw NotARegularFile(path(), status.st_mode);
     }
-    ThrowFileError(FileOperation::kOpen, path_, error);
+    ThrowFileError(FileOperation::kOpen, path(), error);
   }
-  const struct stat status = Examine(handle_, path_);
+  const struct stat status = Examine(handle_, path());
   if (!S_ISREG(status.st_mode)) {
-    throw NotARegularFile(path_, status.st_mode);
+    throw NotARegularFile(path(), status.st_mode);
   }
   if (status.st_nlink > 1) {
-    throw ProfileLeftUnchanged(path_, "has " + std::to_string(status.st_nlink) +
-                                          " names (hard links), which replacing it would split");
+    throw ProfileLeftUnchanged(path(), "has " + std::to_string(status.st_nlink) +
+                                           " names (hard links), which replacing it would split");
   }
   volume_ = status.st_dev;
   index_ = status.st_ino;
@@ -240,23 +262,24 @@ void ProfileFile::Open() {
 }
 
 bool ProfileFile::StillInPlace() const {
-  CheckInjectedFault(FileOperation::kExamine, path_);
+  CheckInjectedFault(FileOperation::kExamine, path());
   struct stat status {};
-  if (::lstat(path_.c_str(), &status) != 0) {
+  if (::fstatat(folder_.handle_.get(), folder_.profile_name_.c_str(), &status,
+                AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) {
       return false;
     }
-    ThrowFileError(FileOperation::kExamine, path_, errno);
+    ThrowFileError(FileOperation::kExamine, path(), errno);
   }
   return status.st_dev == volume_ && status.st_ino == index_;
 }
 
 std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
-  return ReadSome(handle_, path_, buffer, size);
+  return ReadSome(handle_, path(), buffer, size);
 }
 
 void ProfileFile::Seek(std::uint64_t offset) {
-  SeekTo(handle_, path_, offset);
+  SeekTo(handle_, path(), offset);
 }
 
 ProfileReader::ProfileReader(std::string path) : path_(std::move(path)) {
@@ -279,46 +302,57 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
-WorkFile::WorkFile(std::string path) : path_(std::move(path)) {
+FileVersion ProfileReader::Version() const {
+  const struct stat status = Examine(handle_, path_);
+  constexpr std::uint64_t kNanoseconds = 1000000000;
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+          static_cast<std::uint64_t>(status.st_size),
+          static_cast<std::uint64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+              static_cast<std::uint64_t>(status.st_mtim.tv_nsec)};
+}
+
+WorkFile::WorkFile(ProfileFile& profile) : folder_(profile.folder_) {
   // Safe only under the profile's lock: a name can be removed while another
   // process still writes the file behind it.
-  CheckInjectedFault(FileOperation::kClear, path_);
-  if (::unlink(path_.c_str()) != 0 && errno != ENOENT) {
-    ThrowFileError(FileOperation::kClear, path_, errno);
+  const int folder = folder_.handle_.get();
+  const char* const name = folder_.work_name_.c_str();
+  CheckInjectedFault(FileOperation::kClear, path());
+  if (::unlinkat(folder, name, 0) != 0 && errno != ENOENT) {
+    ThrowFileError(FileOperation::kClear, path(), errno);
   }
-  CheckInjectedFault(FileOperation::kCreate, path_);
-  handle_ =
-      FileHandle(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  CheckInjectedFault(FileOperation::kCreate, path());
+  handle_ = FileHandle(
+      ::openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!handle_) {
     if (errno == EEXIST) {
-      throw FileError(VerbOf(FileOperation::kCreate), path_,
+      throw FileError(VerbOf(FileOperation::kCreate), path(),
                       "Another program made a file of that name at the same time");
     }
-    ThrowFileError(FileOperation::kCreate, path_, errno);
+    ThrowFileError(FileOperation::kCreate, path(), errno);
   }
 }
 
 void WorkFile::Write(const char* data, std::size_t size) {
   if (const long error = InjectedFault(FileOperation::kWrite)) {
     if (InjectedShortWrite()) {
-      WriteAll(handle_, path_, data, size / 2);
+      WriteAll(handle_, path(), data, size / 2);
     }
-    ThrowFileError(FileOperation::kWrite, path_, error);
+    ThrowFileError(FileOperation::kWrite, path(), error);
   }
-  WriteAll(handle_, path_, data, size);
+  WriteAll(handle_, path(), data, size);
 }
 
 void WorkFile::Flush() {
-  CheckInjectedFault(FileOperation::kFlush, path_);
+  CheckInjectedFault(FileOperation::kFlush, path());
   if (::fsync(handle_.get()) != 0) {
-    ThrowFileError(FileOperation::kFlush, path_, errno);
+    ThrowFileError(FileOperation::kFlush, path(), errno);
   }
 }
 
 void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
   // The owner first: giving a file away clears its set-user-ID and set-group-ID bits.
-  const Ownership ownership = GiveOwner(handle_, path_, profile.owner_, profile.group_);
-  CopyExtendedAttributes(profile.handle_, handle_, path_);
+  const Ownership ownership = GiveOwner(handle_, path(), profile.owner_, profile.group_);
+  CopyExtendedAttributes(profile.handle_, handle_, path());
   mode_t mode = profile.mode_;
   if (!ownership.owner_kept) {
     mode &= ~S_ISUID;
@@ -326,34 +360,35 @@ void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
   if (!ownership.group_kept) {
     mode &= ~(S_ISGID | S_IRWXG);
   }
-  CheckInjectedFault(FileOperation::kSetPermissions, path_);
+  CheckInjectedFault(FileOperation::kSetPermissions, path());
   if (::fchmod(handle_.get(), mode) != 0) {
-    ThrowFileError(FileOperation::kSetPermissions, path_, errno);
+    ThrowFileError(FileOperation::kSetPermissions, path(), errno);
   }
 }
 
 void WorkFile::Replace(ProfileFile& profile) {
   const bool closed = handle_.Reset();
   const int error = errno;
-  CheckInjectedFault(FileOperation::kClose, path_);
+  CheckInjectedFault(FileOperation::kClose, path());
   if (!closed) {
-    ThrowFileError(FileOperation::kClose, path_, error);
+    ThrowFileError(FileOperation::kClose, path(), error);
   }
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
   CheckInjectedFault(FileOperation::kReplace, profile.path());
-  if (std::rename(path_.c_str(), profile.path().c_str()) != 0) {
+  const int folder = folder_.handle_.get();
+  if (::renameat(folder, folder_.work_name_.c_str(), folder, folder_.profile_name_.c_str()) != 0) {
     ThrowFileError(FileOperation::kReplace, profile.path(), errno);
   }
-  SyncDirectoryOf(profile.path(), profile.handle_);
+  SyncFolder(folder_.handle_, profile.path(), profile.handle_);
 }
 
 void WorkFile::Discard() {
   handle_.Reset();
-  CheckInjectedFault(FileOperation::kRemove, path_);
-  if (::unlink(path_.c_str()) != 0) {
-    ThrowFileError(FileOperation::kRemove, path_, errno);
+  CheckInjectedFault(FileOperation::kRemove, path());
+  if (::unlinkat(folder_.handle_.get(), folder_.work_name_.c_str(), 0) != 0) {
+    ThrowFileError(FileOperation::kRemove, path(), errno);
   }
 }
 

@@ -1,7 +1,7 @@
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
-#include <cwchar>
 #include <utility>
 
 #include "platform/error.h"
@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/file_operation.h"
 #include "platform/owner.h"
+#include "platform/win32_folder.h"
 #include "platform/win32_path.h"
 #include "platform/win32_replace.h"
 #include "platform/win32_security.h"
@@ -85,63 +86,33 @@ std::uint64_t Join(DWORD high, DWORD low) {
   return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
-// One rewrite of a directory at a time: a named mutex whose name comes from
-// the directory's identity, which needs no right on any file. Its name is in
-// the global namespace, as setups in different sessions (a service and a
-// signed-in user) share the same files. The mutex of a run that was killed is
-// abandoned, and simply taken over.
-Owner<HeldMutex> LockRewritesOf(const std::string& profile_path, const std::wstring& system_path) {
-  CheckInjectedFault(FileOperation::kLock, profile_path);
-  const FileHandle directory = OpenForAttributes(DirectoryOf(system_path));
-  if (!directory) {
-    ThrowFileError(FileOperation::kOpen, profile_path);
-  }
-  const BY_HANDLE_FILE_INFORMATION information = Examine(directory, profile_path);
-  wchar_t name[64];
-  std::swprintf(name, 64, L"Global\\PlanChoice.Rewrite.%08lx.%08lx%08lx",
-                information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                information.nFileIndexLow);
-  const HANDLE mutex = ::CreateMutexExW(nullptr, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
-  if (mutex == nullptr) {
-    // Held by a rewrite of another user's, who did not share it.
-    if (::GetLastError() == ERROR_ACCESS_DENIED) {
-      throw AnotherRewriteRunning(profile_path);
-    }
-    ThrowFileError(FileOperation::kLock, profile_path);
-  }
-  KernelObjectOwner opened(mutex);
-  switch (::WaitForSingleObject(mutex, 0)) {
-    case WAIT_OBJECT_0:
-    case WAIT_ABANDONED:
-      return Owner<HeldMutex>(opened.Release());
-    case WAIT_TIMEOUT:
-      throw AnotherRewriteRunning(profile_path);
-    default:
-      ThrowFileError(FileOperation::kLock, profile_path);
-  }
-}
-
 [[noreturn]] void ThrowNotYetOnDisk(const std::string& profile_path, DWORD error) {
   throw ProfileNotYetOnDisk(profile_path, FileError(VerbOf(FileOperation::kSyncReplace),
                                                     profile_path, SystemMessage(error)));
 }
 
-// Marks the file open as `handle` to be removed once the handle closes.
-void RemoveOnClose(const FileHandle& handle, const std::string& path) {
+// Marks the file open as `handle` to be removed once the handle closes;
+// false when the system refuses.
+bool MarkForRemoval(HANDLE handle) {
   FILE_DISPOSITION_INFO removal{};
   removal.DeleteFile = TRUE;
-  if (!::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &removal, sizeof removal)) {
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &removal, sizeof removal) != 0;
+}
+
+void RemoveOnClose(HANDLE handle, const std::string& path) {
+  if (!MarkForRemoval(handle)) {
     ThrowFileError(FileOperation::kRemove, path);
   }
 }
 
 // Removes what stands at the work file's name, whatever its attributes.
-void ClearName(const FileHandle& stale, const std::wstring& system_path, const std::string& path) {
+void ClearName(const FileHandle& stale, const std::wstring& folder, const std::wstring& name,
+               const std::string& path) {
   const DWORD attributes = Examine(stale, path).dwFileAttributes;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     throw FileError(VerbOf(FileOperation::kClear), path, "It is a directory");
   }
-  if (LeadsElsewhere(stale, system_path)) {
+  if (LeadsElsewhere(stale, folder, name, path)) {
     throw FileError(VerbOf(FileOperation::kClear), path,
                     "It is a link, and the file it leads to would go instead");
   }
@@ -152,7 +123,64 @@ void ClearName(const FileHandle& stale, const std::wstring& system_path, const s
       ThrowFileError(FileOperation::kClear, path);
     }
   }
-  RemoveOnClose(stale, path);
+  RemoveOnClose(stale.get(), path);
+}
+
+// How often a step is tried whose refusal was gone at a second look: another
+// rewrite that held the file has just finished, say.
+constexpr int kLooks = 3;
+
+// A rewrite's lock: its work file, made new. Whatever stood at the name is
+// removed first, unless another rewrite holds it (see HolderOf), and a file
+// that another program puts there meanwhile is left to it.
+Owner<NewWorkFile> TakeRewriteLock(const FileHandle& folder, const std::wstring& folder_path,
+                                   const std::wstring& name, const std::string& path,
+                                   const std::string& profile_path) {
+  CheckInjectedFault(FileOperation::kLock, profile_path);
+  for (int look = 1;; ++look) {
+    CheckInjectedFault(FileOperation::kClear, path);
+    {
+      // Not shared for deletion, so that it fails while a rewrite holds the file.
+      const FileHandle stale =
+          OpenIn(folder, name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                 FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN);
+      const DWORD error = ::GetLastError();
+      if (stale) {
+        ClearName(stale, folder_path, name, path);
+      } else if (error == ERROR_SHARING_VIOLATION) {
+        const Holder holder = HolderOf(folder, name);
+        if (holder == Holder::kRewrite) {
+          throw AnotherRewriteRunning(profile_path);
+        }
+        if (holder == Holder::kOther || look == kLooks) {
+          ThrowFileError(FileOperation::kClear, path, error);
+        }
+        continue;
+      } else if (error != ERROR_FILE_NOT_FOUND) {
+        ThrowFileError(FileOperation::kClear, path, error);
+      }
+    }
+    CheckInjectedFault(FileOperation::kCreate, path);
+    // Shared for deletion only: no other program reads, writes or locks it,
+    // and another rewrite can tell who holds it (HolderOf).
+    FileHandle created = OpenIn(folder, name, GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC,
+                                FILE_SHARE_DELETE, FILE_CREATE, FILE_NON_DIRECTORY_FILE);
+    if (created) {
+      return Owner<NewWorkFile>(created.Release());
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+      ThrowFileError(FileOperation::kCreate, path, error);
+    }
+    const Holder holder = HolderOf(folder, name);
+    if (holder == Holder::kRewrite) {
+      throw AnotherRewriteRunning(profile_path);
+    }
+    if (holder != Holder::kGone || look == kLooks) {
+      throw FileError(VerbOf(FileOperation::kCreate), path,
+                      "Another program made a file of that name at the same time");
+    }
+  }
 }
 
 }  // namespace
@@ -161,47 +189,99 @@ bool OpenFile::Close(Handle handle) {
   return ::CloseHandle(handle) != 0;
 }
 
-bool HeldMutex::Close(Handle mutex) {
-  const bool released = ::ReleaseMutex(mutex) != 0;
-  return ::CloseHandle(mutex) != 0 && released;
+bool NewWorkFile::Close(Handle handle) {
+  const bool removed = MarkForRemoval(handle);
+  return ::CloseHandle(handle) != 0 && removed;
 }
 
-ProfileFile::ProfileFile(std::string path)
-    : path_(std::move(path)),
-      system_path_(SystemPath(path_)),
-      rewrite_lock_(LockRewritesOf(path_, system_path_)) {
-  Open();
+// Opened for its attributes and as the place the other calls start from; the
+// folder stays shared with every other use.
+void Folder::Open() {
+  CheckInjectedFault(FileOperation::kOpen, profile_path_);
+  handle_ = FileHandle(
+      ::CreateFileW(DirectoryOf(SystemPath(profile_path_)).c_str(),
+                    FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle_) {
+    ThrowFileError(FileOperation::kOpen, profile_path_);
+  }
+  const DWORD attributes = Examine(handle_, profile_path_).dwFileAttributes;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    throw ProfileLeftUnchanged(
+        profile_path_,
+        "is in a folder that is a junction, a symbolic link or another reparse point");
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ThrowFileError(FileOperation::kOpen, profile_path_, ERROR_DIRECTORY);
+  }
+  place_ = PlaceOf(handle_);
+  if (place_.empty()) {
+    ThrowFileError(FileOperation::kExamine, profile_path_);
+  }
+}
+
+// Should the profile be refused once the lock is held, its work file goes,
+// or the user learns that it stayed.
+ProfileFile::ProfileFile(const Folder& folder)
+    : folder_(folder),
+      work_(TakeRewriteLock(folder.handle_, folder.place_, Widen(folder.work_name_),
+                            folder.work_path(), folder.profile_path())) {
+  try {
+    Open();
+  } catch (const Error& failure) {
+    try {
+      CheckInjectedFault(FileOperation::kRemove, folder_.work_path());
+      RemoveOnClose(work_.get(), folder_.work_path());
+    } catch (const FileError& cleanup) {
+      ::CloseHandle(work_.Release());
+      throw WorkFileLeftBehind(failure, folder_.work_path(), cleanup);
+    }
+    throw;
+  }
 }
 
 void ProfileFile::Open() {
-  CheckInjectedFault(FileOperation::kOpen, path_);
-  handle_ = FileHandle(::CreateFileW(
-      system_path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-      FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-      nullptr));
-  if (!handle_) {
-    ThrowFileError(FileOperation::kOpen, path_);
+  CheckInjectedFault(FileOperation::kOpen, path());
+  const std::wstring name = Widen(folder_.profile_name_);
+  for (int look = 1;; ++look) {
+    handle_ = OpenIn(folder_.handle_, name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
+                     FILE_SEQUENTIAL_ONLY);
+    if (handle_) {
+      break;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) {
+      // A rewrite that has just put its profile in place holds it until it closes it.
+      const Holder holder = HolderOf(folder_.handle_, name);
+      if (holder == Holder::kRewrite) {
+        throw AnotherRewriteRunning(path());
+      }
+      if (holder != Holder::kOther && look < kLooks) {
+        continue;
+      }
+    }
+    ThrowFileError(FileOperation::kOpen, path(), error);
   }
-  const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
+  const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path());
   const DWORD attributes = information.dwFileAttributes;
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    throw ProfileLeftUnchanged(path_, "is a symbolic link, a junction or another reparse point");
+    throw ProfileLeftUnchanged(path(), "is a symbolic link, a junction or another reparse point");
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    throw ProfileLeftUnchanged(path_, "is a directory");
+    throw ProfileLeftUnchanged(path(), "is a directory");
   }
   if (::GetFileType(handle_.get()) != FILE_TYPE_DISK) {
-    throw ProfileLeftUnchanged(path_, "is a device");
+    throw ProfileLeftUnchanged(path(), "is a device");
   }
   if (information.nNumberOfLinks > 1) {
-    throw ProfileLeftUnchanged(path_, "has " + std::to_string(information.nNumberOfLinks) +
-                                          " names (hard links), which replacing it would split");
+    throw ProfileLeftUnchanged(path(), "has " + std::to_string(information.nNumberOfLinks) +
+                                           " names (hard links), which replacing it would split");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) {
-    throw ProfileLeftUnchanged(path_, "is read-only");
+    throw ProfileLeftUnchanged(path(), "is read-only");
   }
-  if (LeadsElsewhere(handle_, system_path_)) {
-    throw ProfileLeftUnchanged(path_, "is a link to another file");
+  if (LeadsElsewhere(handle_, folder_.place_, name, path())) {
+    throw ProfileLeftUnchanged(path(), "is a link to another file");
   }
   volume_ = information.dwVolumeSerialNumber;
   index_ = Join(information.nFileIndexHigh, information.nFileIndexLow);
@@ -211,25 +291,26 @@ void ProfileFile::Open() {
 }
 
 bool ProfileFile::StillInPlace() const {
-  CheckInjectedFault(FileOperation::kExamine, path_);
-  const FileHandle now = OpenForAttributes(system_path_);
+  CheckInjectedFault(FileOperation::kExamine, path());
+  const FileHandle now = OpenIn(folder_.handle_, Widen(folder_.profile_name_), FILE_READ_ATTRIBUTES,
+                                kShareAll, FILE_OPEN);
   if (!now) {
     if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
       return false;
     }
-    ThrowFileError(FileOperation::kExamine, path_);
+    ThrowFileError(FileOperation::kExamine, path());
   }
-  const BY_HANDLE_FILE_INFORMATION information = Examine(now, path_);
+  const BY_HANDLE_FILE_INFORMATION information = Examine(now, path());
   return information.dwVolumeSerialNumber == volume_ &&
          Join(information.nFileIndexHigh, information.nFileIndexLow) == index_;
 }
 
 std::size_t ProfileFile::Read(char* buffer, std::size_t size) {
-  return ReadSome(handle_, path_, buffer, size);
+  return ReadSome(handle_, path(), buffer, size);
 }
 
 void ProfileFile::Seek(std::uint64_t offset) {
-  SeekTo(handle_, path_, offset);
+  SeekTo(handle_, path(), offset);
 }
 
 // Shared with every other use of the file, so that a rewrite can replace the
@@ -255,66 +336,50 @@ void ProfileReader::Seek(std::uint64_t offset) {
   SeekTo(handle_, path_, offset);
 }
 
-WorkFile::WorkFile(std::string path) : path_(std::move(path)), system_path_(SystemPath(path_)) {
-  {
-    CheckInjectedFault(FileOperation::kClear, path_);
-    const FileHandle stale(
-        ::CreateFileW(system_path_.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                      kShareAll, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (stale) {
-      ClearName(stale, system_path_, path_);
-    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
-      ThrowFileError(FileOperation::kClear, path_);
-    }
-  }
-  CheckInjectedFault(FileOperation::kCreate, path_);
-  // Shared for deletion only, so that the file can be moved into place while open.
-  handle_ = FileHandle(::CreateFileW(
-      system_path_.c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, FILE_SHARE_DELETE,
-      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle_) {
-    if (::GetLastError() == ERROR_FILE_EXISTS) {
-      throw FileError(VerbOf(FileOperation::kCreate), path_,
-                      "Another program made a file of that name at the same time");
-    }
-    ThrowFileError(FileOperation::kCreate, path_);
-  }
+FileVersion ProfileReader::Version() const {
+  const BY_HANDLE_FILE_INFORMATION information = Examine(handle_, path_);
+  return {
+      information.dwVolumeSerialNumber, Join(information.nFileIndexHigh, information.nFileIndexLow),
+      Join(information.nFileSizeHigh, information.nFileSizeLow),
+      Join(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime)};
 }
+
+WorkFile::WorkFile(ProfileFile& profile)
+    : folder_(profile.folder_), handle_(profile.work_.Release()) {}
 
 void WorkFile::Write(const char* data, std::size_t size) {
   if (const long error = InjectedFault(FileOperation::kWrite)) {
     if (InjectedShortWrite()) {
-      WriteAll(handle_, path_, data, size / 2);
+      WriteAll(handle_, path(), data, size / 2);
     }
-    ThrowFileError(FileOperation::kWrite, path_, static_cast<DWORD>(error));
+    ThrowFileError(FileOperation::kWrite, path(), static_cast<DWORD>(error));
   }
-  WriteAll(handle_, path_, data, size);
+  WriteAll(handle_, path(), data, size);
 }
 
 void WorkFile::Flush() {
-  CheckInjectedFault(FileOperation::kFlush, path_);
+  CheckInjectedFault(FileOperation::kFlush, path());
   if (!::FlushFileBuffers(handle_.get())) {
-    ThrowFileError(FileOperation::kFlush, path_);
+    ThrowFileError(FileOperation::kFlush, path());
   }
 }
 
 void WorkFile::TakeIdentityOf(const ProfileFile& profile) {
-  CheckInjectedFault(FileOperation::kSetPermissions, path_);
+  CheckInjectedFault(FileOperation::kSetPermissions, path());
   DWORD volume_flags = 0;
   const bool volume_known = ::GetVolumeInformationByHandleW(
       profile.handle_.get(), nullptr, 0, nullptr, nullptr, &volume_flags, nullptr, 0);
   // A FAT volume, say, keeps no security descriptors at all.
   if (!volume_known || (volume_flags & FILE_PERSISTENT_ACLS)) {
-    CopySecurity(profile.handle_, handle_, path_);
+    CopySecurity(profile.handle_, handle_, path());
   }
 
-  CheckInjectedFault(FileOperation::kSetAttributes, path_);
+  CheckInjectedFault(FileOperation::kSetAttributes, path());
   FILE_BASIC_INFO basic{};
   basic.CreationTime.QuadPart = static_cast<LONGLONG>(profile.creation_time_);
   basic.FileAttributes = (profile.attributes_ & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
   if (!::SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic)) {
-    ThrowFileError(FileOperation::kSetAttributes, path_);
+    ThrowFileError(FileOperation::kSetAttributes, path());
   }
 }
 
@@ -329,10 +394,9 @@ void WorkFile::Replace(ProfileFile& profile) {
   if (!profile.StillInPlace()) {
     throw ProfileReplacedMeanwhile(profile.path());
   }
-  ReplaceWhenFree(system_path_, profile.system_path_, profile.path());
-  // Within a volume the move is a rename, which MOVEFILE_WRITE_THROUGH does
-  // not flush (it speaks of moves made by copying). Flushing the moved file
-  // writes its metadata, its new name with it, and the disk's cache.
+  ReplaceWhenFree(handle_, folder_.handle_, Widen(folder_.profile_name_), profile.path());
+  // Flushing the renamed file writes its metadata, its new name with it, and
+  // the disk's cache.
   if (const long injected = InjectedFault(FileOperation::kSyncReplace)) {
     ThrowNotYetOnDisk(profile.path(), static_cast<DWORD>(injected));
   }
@@ -343,8 +407,8 @@ void WorkFile::Replace(ProfileFile& profile) {
 }
 
 void WorkFile::Discard() {
-  CheckInjectedFault(FileOperation::kRemove, path_);
-  RemoveOnClose(handle_, path_);
+  CheckInjectedFault(FileOperation::kRemove, path());
+  RemoveOnClose(handle_.get(), path());
   handle_.Reset();
 }
 

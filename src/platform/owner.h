@@ -81,12 +81,13 @@ struct OpenFile {
 using FileHandle = Owner<OpenFile>;
 
 #ifdef _WIN32
-// The named mutex that keeps a second rewrite of a directory out, held by
-// this thread: released, then closed.
-struct HeldMutex {
+// A rewrite's lock: its work file, made new and held open with the right to
+// delete it (see ProfileFile). Dropped before the new profile is written to
+// it, the file is removed, then closed.
+struct NewWorkFile {
   using Handle = HANDLE;
-  static Handle None() { return nullptr; }
-  static bool Close(Handle mutex);
+  static Handle None() { return INVALID_HANDLE_VALUE; }
+  static bool Close(Handle handle);
 };
 
 namespace win32_close {

@@ -11,19 +11,6 @@ bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
 
-std::wstring FinalPathOf(const FileHandle& handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
-    if (length < path.size()) {
-      path.resize(length);  // Empty when the system cannot tell.
-      return path;
-    }
-    path.resize(length);
-  }
-}
-
 }  // namespace
 
 std::wstring SystemPath(const std::string& path) {
@@ -61,26 +48,6 @@ std::wstring SystemPath(const std::string& path) {
 
 std::wstring DirectoryOf(const std::wstring& system_path) {
   return system_path.substr(0, system_path.find_last_of(L'\\') + 1);
-}
-
-FileHandle OpenForAttributes(const std::wstring& system_path) {
-  return FileHandle(
-      ::CreateFileW(system_path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
-bool LeadsElsewhere(const FileHandle& handle, const std::wstring& system_path) {
-  const std::wstring file = FinalPathOf(handle);
-  std::wstring expected = FinalPathOf(OpenForAttributes(DirectoryOf(system_path)));
-  if (file.empty() || expected.empty()) {
-    return false;
-  }
-  if (expected.back() != L'\\') {
-    expected += L'\\';
-  }
-  expected += system_path.substr(system_path.find_last_of(L'\\') + 1);
-  return ::CompareStringOrdinal(file.c_str(), static_cast<int>(file.size()), expected.c_str(),
-                                static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
 }
 
 }  // namespace planchoice

@@ -86,6 +86,44 @@ INSTANTIATE_TEST_SUITE_P(EveryPlan, PlansetRewrites, ::testing::ValuesIn(PlanTab
                            return "Row" + std::to_string(info.index + 1);
                          });
 
+// A profile to install that cannot be put in the profile's place is named as
+// the profile to install, in one sentence that says the profile stayed.
+struct SourceCase {
+  const char* name;
+  std::optional<std::string> source;  // written as new.cmp; none: no such file
+  const char* says;                   // what follows "The profile to install SOURCE "
+};
+
+void PrintTo(const SourceCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class PlansetRefusesTheProfileToInstall : public ::testing::TestWithParam<SourceCase> {};
+
+TEST_P(PlansetRefusesTheProfileToInstall, NamingItAndLeavingTheProfile) {
+  const ScratchDir dir;
+  dir.Write("kelvarin.cmp", kProfile);
+  const std::string source = (dir / "new.cmp").u8string();
+  if (GetParam().source) {
+    dir.Write("new.cmp", *GetParam().source);
+  }
+  const ProcessResult result = Planset({"--install-profile", source, dir.Utf8(), "Sorvel 25"});
+  EXPECT_EQ(result.exit_code, ExitCode::kFailed);
+  const std::string start = "The profile to install " + source + " " + GetParam().says;
+  EXPECT_EQ(result.error.rfind(start, 0), 0u) << result.error << "does not start with " << start;
+  const std::string end = "; " + ProfilePath(dir.Utf8()) + " was left unchanged." + Printed("\n");
+  EXPECT_EQ(result.error.find(end), result.error.size() - end.size()) << result.error;
+  EXPECT_EQ(dir.Read("kelvarin.cmp"), kProfile);
+  EXPECT_FALSE(fs::exists(dir / "kelvarin.tmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, PlansetRefusesTheProfileToInstall,
+    ::testing::Values(SourceCase{"Missing", std::nullopt, "could not be read: "},
+                      SourceCase{"Empty", "", "is empty"},
+                      SourceCase{"WithoutPhone0", kNoPhoneProfile, "has no \"Phone0=\" entry"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(PlansetPrints, ThePlansAndTheirNumbersInRowOrder) {
   const ProcessResult result = Planset({"--list"});
   std::string expected;

@@ -1,6 +1,7 @@
 #include "support/profile_cases.h"
 
 #include "logic/plan_table.h"
+#include "logic/profile_rewrite.h"
 #include "platform/file.h"
 #include "support/memory_streams.h"
 #include "support/under_wine.h"
@@ -9,7 +10,9 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <winioctl.h>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/owner.h"
@@ -55,6 +58,47 @@ std::function<void(const ScratchDir&)> MakeDirectory(const char* name) {
 std::string Expanded(std::string text, const std::string& name, const std::string& value) {
   const std::size_t at = text.find(name);
   return at == std::string::npos ? text : text.replace(at, name.size(), value);
+}
+
+// The folder `link`, made a link to the folder `target` beside it that
+// holds a copy of the profile: a symbolic link, or on Windows a junction,
+// which any user may make, as `mklink /J` does.
+fs::path LinkedFolder(const ScratchDir& d, const char* link, const char* target) {
+  WithTheProfile(d, d / target);
+#ifdef _WIN32
+  fs::create_directory(d / link);
+  const FileHandle folder(
+      ::CreateFileW((d / link).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  EXPECT_TRUE(folder);
+  // REPARSE_DATA_BUFFER's mount point form: the NT path and the name shown,
+  // each ended by a NUL that its length leaves out.
+  const std::wstring substitute = L"\\??\\" + (d / target).wstring();
+  const std::wstring shown = (d / target).wstring();
+  struct {
+    DWORD tag;
+    WORD data_length;
+    WORD reserved;
+    WORD substitute_offset, substitute_length, shown_offset, shown_length;
+    wchar_t names[2048];
+  } data{};
+  data.tag = IO_REPARSE_TAG_MOUNT_POINT;
+  data.substitute_length = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+  data.shown_offset = static_cast<WORD>(data.substitute_length + sizeof(wchar_t));
+  data.shown_length = static_cast<WORD>(shown.size() * sizeof(wchar_t));
+  std::memcpy(data.names, substitute.c_str(), data.substitute_length);
+  std::memcpy(reinterpret_cast<char*>(data.names) + data.shown_offset, shown.c_str(),
+              data.shown_length);
+  data.data_length =
+      static_cast<WORD>(4 * sizeof(WORD) + data.shown_offset + data.shown_length + sizeof(wchar_t));
+  DWORD returned = 0;
+  EXPECT_TRUE(::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, &data, data.data_length + 8u,
+                                nullptr, 0, &returned, nullptr))
+      << "no junction made: " << ::GetLastError();
+#else
+  fs::create_directory_symlink(target, d / link);
+#endif
+  return d / link;
 }
 
 #ifdef _WIN32
@@ -213,7 +257,23 @@ std::vector<ProfileCase> EveryCase() {
        }},
       {"WorkPathIsADirectory", kProfile, Outcome::kRefused, "Could not remove {work}",
        MakeDirectory("kelvarin.tmp")},
+      // Whoever may change what the folder's name leads to could send a
+      // rewrite, a privileged one too, to a folder of their choosing.
+      {"FolderIsALink", kProfile, Outcome::kRefused,
+       "The profile {profile} is in a folder that is a ", nullptr,
+       [](const ScratchDir& d) { return LinkedFolder(d, "linked", "real"); }, nullptr,
+       ExitCode::kFailed, Holder::kNobody,
+       "Wine makes no junction (FSCTL_SET_REPARSE_POINT is not supported)"},
+      {"AnotherRewriteHoldsIt", kProfile, Outcome::kRefused,
+       "Another rewrite of the profile {profile} is running; it was left unchanged.", nullptr,
+       nullptr, nullptr, ExitCode::kAnotherRewrite, Holder::kARewrite},
 #ifdef _WIN32
+      // A reader may hold a file it may only read, but the rewrite does not
+      // take that for another rewrite, which would hold it so as to delete it.
+      {"LeftoverWorkFileHeldOpenByAReader", kProfile, Outcome::kRefused,
+       "Could not remove {work}: ",
+       [](const ScratchDir& d) { d.Write("kelvarin.tmp", "left over"); }, nullptr, nullptr,
+       ExitCode::kFailed, Holder::kReaderOfALeftoverWorkFile},
       {"HeldOpenByAnotherProcess", kProfile, Outcome::kRefused, "Could not open {profile}: ",
        nullptr, nullptr, nullptr, ExitCode::kFailed, Holder::kExclusively},
       {"BeingReadByAnotherProcess", kProfile, Outcome::kRefused, "Could not replace {profile}: ",
@@ -383,14 +443,22 @@ ArrangedCase::ArrangedCase(const ProfileCase& profile_case, const ScratchDir& di
   std::error_code error;
   argument_existed_ = fs::exists(argument_, error);
   profile_directory_ = fs::is_directory(argument_, error) ? argument_ : dir.path();
-  work_was_directory_ = fs::is_directory(profile_directory_ / "kelvarin.tmp");
+  work_stays_ = fs::is_directory(profile_directory_ / "kelvarin.tmp") ||
+                case_.held_open_by == Holder::kReaderOfALeftoverWorkFile;
+  if (case_.held_open_by == Holder::kARewrite) {
+    const std::string directory = profile_directory_.u8string();
+    rewrite_folder_.emplace(ProfilePath(directory), WorkPath(directory));
+    rewrite_.emplace(*rewrite_folder_);
+  }
 #ifdef _WIN32
-  if (case_.held_open_by != Holder::kNobody) {
-    const DWORD share = case_.held_open_by == Holder::kSharingReads ? FILE_SHARE_READ : 0;
-    held_ =
-        FileHandle(::CreateFileW((profile_directory_ / "kelvarin.cmp").c_str(), GENERIC_READ, share,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    EXPECT_TRUE(held_) << "the profile could not be held open";
+  const bool reads_work_file = case_.held_open_by == Holder::kReaderOfALeftoverWorkFile;
+  if (reads_work_file || case_.held_open_by == Holder::kExclusively ||
+      case_.held_open_by == Holder::kSharingReads) {
+    const DWORD share = case_.held_open_by == Holder::kExclusively ? 0 : FILE_SHARE_READ;
+    const fs::path file = profile_directory_ / (reads_work_file ? "kelvarin.tmp" : "kelvarin.cmp");
+    held_ = FileHandle(::CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(held_) << file << " could not be held open";
   }
 #endif
 }
@@ -412,9 +480,9 @@ void ArrangedCase::ExpectMessage(const std::string& message) const {
 }
 
 void ArrangedCase::Release() {
-#ifdef _WIN32
   held_.Reset();
-#endif
+  rewrite_.reset();
+  rewrite_folder_.reset();
 }
 
 void ArrangedCase::ExpectProfileLeft(bool refused) const {
@@ -428,8 +496,7 @@ void ArrangedCase::ExpectProfileLeft(bool refused) const {
       case_.keeps(dir_);
     }
   }
-  EXPECT_EQ(fs::exists(fs::symlink_status(profile_directory_ / "kelvarin.tmp")),
-            work_was_directory_);
+  EXPECT_EQ(fs::exists(fs::symlink_status(profile_directory_ / "kelvarin.tmp")), work_stays_);
   std::error_code error;
   EXPECT_EQ(fs::exists(argument_, error), argument_existed_);
 }

@@ -14,11 +14,8 @@
 #include <vector>
 
 #include "logic/outcome.h"
-#include "support/scratch_dir.h"
-
-#ifdef _WIN32
 #include "platform/file.h"
-#endif
+#include "support/scratch_dir.h"
 
 namespace planchoice::testing {
 
@@ -30,8 +27,11 @@ inline constexpr char kPlan[] = "Sorvel 25";
 // kRefusedOnWindows: refused there and rewritten on POSIX.
 enum class Outcome { kRewritten, kRefused, kRefusedOnWindows };
 
-// Another process keeps the profile open while the case runs (Windows only).
-enum class Holder { kNobody, kExclusively, kSharingReads };
+// Who else has the profile or its work file while the case runs: another
+// process holding the profile open (exclusively, or sharing reads), or a
+// reader holding a work file left from earlier open (Windows only); or
+// another rewrite of the profile, under way.
+enum class Holder { kNobody, kExclusively, kSharingReads, kReaderOfALeftoverWorkFile, kARewrite };
 
 enum class FrontEnd { kLogic, kPlanset, kWindow };
 
@@ -73,7 +73,8 @@ class ArrangedCase {
   // Lets go of the profile, when it was held open.
   void Release();
   // Checks the profile, as it was when refused and rewritten otherwise, and
-  // that no work file is left (a directory in its place stays).
+  // that no work file is left (a directory in its place stays, and so does
+  // a file that a reader held open).
   void ExpectProfileLeft(bool refused) const;
 
  private:
@@ -82,10 +83,10 @@ class ArrangedCase {
   std::filesystem::path argument_;
   std::filesystem::path profile_directory_;
   bool argument_existed_ = false;
-  bool work_was_directory_ = false;
-#ifdef _WIN32
+  bool work_stays_ = false;
   FileHandle held_;
-#endif
+  std::optional<Folder> rewrite_folder_;
+  std::optional<ProfileFile> rewrite_;
 };
 
 }  // namespace planchoice::testing

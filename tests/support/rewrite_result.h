@@ -20,15 +20,21 @@ struct RewriteResult {
   std::string message;  // of a rewrite that failed
 };
 
-inline RewriteResult RewriteIn(const std::string& directory, std::string_view number = kNumber) {
+// What came of `rewrite`, a call of RewriteProfile or InstallProfile.
+template <typename Call>
+RewriteResult ResultOf(Call rewrite) {
   try {
-    RewriteProfile(directory, number);
+    rewrite();
     return {};
   } catch (const DurabilityError& error) {
     return {Rewrite::kNotYetOnDisk, error.what()};
   } catch (const Error& error) {
     return {Rewrite::kRefused, error.what()};
   }
+}
+
+inline RewriteResult RewriteIn(const std::string& directory, std::string_view number = kNumber) {
+  return ResultOf([&] { RewriteProfile(directory, number); });
 }
 
 }  // namespace planchoice::testing

@@ -18,7 +18,7 @@ elseif(ARCH STREQUAL "win64")
 else()
   message(FATAL_ERROR "ARCH must be win32 or win64, not \"${ARCH}\".")
 endif()
-set(system_dlls advapi32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll)
+set(system_dlls advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll user32.dll)
 
 file(SIZE "${PROGRAM}" bytes)
 if(bytes GREATER max_bytes)
