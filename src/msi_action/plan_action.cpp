@@ -40,13 +40,16 @@
 #include "platform/win32_text.h"
 #include "platform/window_station.h"
 
-namespace planchoice::msi_action {
-namespace {
+namespace planchoice {
 
-bool CloseMsiHandle(MSIHANDLE handle) {
+bool win32_close::MsiHandle(unsigned long handle) {
   return ::MsiCloseHandle(handle) == ERROR_SUCCESS;
 }
-using MsiHandleOwner = Owner<NullIsNone<MSIHANDLE, CloseMsiHandle>>;
+
+}  // namespace planchoice
+
+namespace planchoice::msi_action {
+namespace {
 
 std::string Property(MSIHANDLE install, const wchar_t* name) {
   wchar_t none[1] = L"";

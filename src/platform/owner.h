@@ -120,6 +120,12 @@ inline bool WindowStation(HWINSTA station) {
 inline bool Desktop(HDESK desktop) {
   return ::CloseDesktop(desktop) != 0;
 }
+inline bool LocalMemory(HLOCAL memory) {
+  return ::LocalFree(memory) == nullptr;
+}
+// Defined by the package's plan action, the one user of Windows Installer's
+// handles (MSIHANDLE), which links msi.dll.
+bool MsiHandle(unsigned long handle);
 // Drops one reference to a COM object (an IUnknown), which reports nothing.
 template <typename Interface>
 bool ComReference(Interface* object) {
@@ -143,6 +149,11 @@ using RegistryKeyOwner = Owner<NullIsNone<HKEY, win32_close::RegistryKey>>;
 using ModuleOwner = Owner<NullIsNone<HMODULE, win32_close::Module>>;
 using WindowStationOwner = Owner<NullIsNone<HWINSTA, win32_close::WindowStation>>;
 using DesktopOwner = Owner<NullIsNone<HDESK, win32_close::Desktop>>;
+// What the system allocated for the caller with LocalAlloc: its texts,
+// security descriptors and SIDs.
+using LocalMemoryOwner = Owner<NullIsNone<HLOCAL, win32_close::LocalMemory>>;
+// A Windows Installer handle: a record, a view, a database.
+using MsiHandleOwner = Owner<NullIsNone<unsigned long, win32_close::MsiHandle>>;
 // One reference to a COM object.
 template <typename Interface>
 using ComOwner = Owner<NullIsNone<Interface*, win32_close::ComReference<Interface>>>;

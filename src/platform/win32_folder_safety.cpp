@@ -4,8 +4,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <memory>
-
 #include "identity.h"
 #include "platform/error.h"
 #include "platform/owner.h"
@@ -14,8 +12,6 @@
 
 namespace planchoice {
 namespace {
-
-using LocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
 
 // The system, the administrators, TrustedInstaller (which owns Program
 // Files), and CREATOR OWNER, which stands for whoever makes a file and so
@@ -41,7 +37,7 @@ std::wstring SidText(PSID sid) {
   if (!::ConvertSidToStringSidW(sid, &text)) {
     return L"";
   }
-  const LocalMemory owned(text);
+  const LocalMemoryOwner owned(text);
   return text;
 }
 
@@ -114,7 +110,7 @@ std::string Unsafe(const std::string& path, ACCESS_MASK rights,
   if (error != ERROR_SUCCESS) {
     return "its permissions could not be read: " + SystemMessage(error);
   }
-  const LocalMemory owned(descriptor);
+  const LocalMemoryOwner owned(descriptor);
   if (!Trusted(owner, privileged_user)) {
     return NameOf(owner) + " owns it";
   }
@@ -202,7 +198,7 @@ void MakeProtectedFolder(const std::string& folder) {
                                                               &descriptor, nullptr)) {
     throw FileError("make", folder, SystemMessage(::GetLastError()));
   }
-  const LocalMemory owned(descriptor);
+  const LocalMemoryOwner owned(descriptor);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   if (!::CreateDirectoryW(SystemPath(folder).c_str(), &attributes) &&
       ::GetLastError() != ERROR_ALREADY_EXISTS) {

@@ -3,17 +3,14 @@
 #include <windows.h>
 #include <aclapi.h>
 
-#include <memory>
-
 #include "platform/error.h"
 #include "platform/file_operation.h"
+#include "platform/owner.h"
 #include "platform/win32_path.h"
 #include "platform/win32_text.h"
 
 namespace planchoice {
 namespace {
-
-using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
 
 // The owner is set only where it differs and the system permits it: giving a
 // file away takes a privilege that a setup seldom holds.
@@ -24,7 +21,7 @@ void GiveOwner(const FileHandle& handle, PSID owner) {
                         nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return;
   }
-  const SecurityDescriptor owned(descriptor);
+  const LocalMemoryOwner owned(descriptor);
   if (owner == nullptr || ::EqualSid(current, owner)) {
     return;
   }
@@ -47,7 +44,7 @@ void CopySecurity(const FileHandle& from, const FileHandle& to, const std::strin
   if (error != ERROR_SUCCESS) {
     throw FileError(VerbOf(FileOperation::kSetPermissions), path, SystemMessage(error));
   }
-  const SecurityDescriptor owned(descriptor);
+  const LocalMemoryOwner owned(descriptor);
   GiveOwner(to, owner);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;

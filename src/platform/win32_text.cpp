@@ -2,13 +2,9 @@
 
 #include <windows.h>
 
-#include <memory>
+#include "platform/owner.h"
 
 namespace planchoice {
-
-void LocalFreeDeleter::operator()(void* memory) const {
-  ::LocalFree(memory);
-}
 
 std::wstring Widen(std::string_view utf8) {
   if (utf8.empty()) {
@@ -42,7 +38,7 @@ std::string SystemMessage(unsigned long error_code) {
   if (length == 0) {
     return "System error " + std::to_string(error_code) + ".";
   }
-  const std::unique_ptr<wchar_t, LocalFreeDeleter> owner(text);
+  const LocalMemoryOwner owner(text);
   return Narrow(std::wstring_view(text, length));
 }
 

@@ -13,10 +13,4 @@ std::string Narrow(std::wstring_view utf16);
 // The system's own text for a Win32 error code, in UTF-8.
 std::string SystemMessage(unsigned long error_code);
 
-// Frees what the system allocated for the caller with LocalAlloc (its texts,
-// security descriptors), for std::unique_ptr.
-struct LocalFreeDeleter {
-  void operator()(void* memory) const;
-};
-
 }  // namespace planchoice

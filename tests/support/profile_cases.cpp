@@ -13,7 +13,6 @@
 #include <winioctl.h>
 
 #include <cstring>
-#include <memory>
 
 #include "platform/owner.h"
 #else
@@ -133,19 +132,17 @@ ProfileCase WithAttribute(const char* name, const char* file, DWORD attribute) {
           }};
 }
 
-using SecurityDescriptor = std::unique_ptr<void, decltype(&::LocalFree)>;
-
 // The security descriptor's parts named by `parts`, in SDDL.
 std::wstring SecurityOf(const fs::path& path, SECURITY_INFORMATION parts) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   EXPECT_EQ(::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, parts, nullptr, nullptr, nullptr,
                                     nullptr, &descriptor),
             static_cast<DWORD>(ERROR_SUCCESS));
-  const SecurityDescriptor owned(descriptor, &::LocalFree);
+  const LocalMemoryOwner owned(descriptor);
   LPWSTR text = nullptr;
   EXPECT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
                                                                      parts, &text, nullptr));
-  const SecurityDescriptor owned_text(text, &::LocalFree);
+  const LocalMemoryOwner owned_text(text);
   return text ? text : L"";
 }
 
@@ -157,7 +154,7 @@ DWORD SetSecurity(const fs::path& path, const wchar_t* sddl, SECURITY_INFORMATIO
                                                               nullptr)) {
     return ::GetLastError();
   }
-  const SecurityDescriptor owned(descriptor, &::LocalFree);
+  const LocalMemoryOwner owned(descriptor);
   PSID owner = nullptr;
   PACL dacl = nullptr;
   BOOL present = FALSE, defaulted = FALSE;
@@ -178,7 +175,7 @@ std::wstring PrivateDacl() {
   EXPECT_TRUE(::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
   LPWSTR user = nullptr;
   EXPECT_TRUE(::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &user));
-  const SecurityDescriptor owned_user(user, &::LocalFree);
+  const LocalMemoryOwner owned_user(user);
   return L"D:P(A;;FA;;;" + std::wstring(user ? user : L"") + L")(A;;FR;;;WD)";
 }
 

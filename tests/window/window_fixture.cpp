@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
 #include "dialog/design.h"
@@ -87,7 +86,7 @@ void LetUsersChange(const std::filesystem::path& folder) {
   PSECURITY_DESCRIPTOR open = nullptr;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
       L"D:(A;OICI;FA;;;BU)", SDDL_REVISION_1, &open, nullptr));
-  const std::unique_ptr<void, LocalFreeDeleter> owned(open);
+  const LocalMemoryOwner owned(open);
   ASSERT_TRUE(::SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, open));
 }
 
