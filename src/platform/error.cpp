@@ -18,10 +18,8 @@ std::string AsSentenceEnd(std::string reason) {
   return reason;
 }
 
-FileError::FileError(std::string operation, std::string path, std::string reason)
+FileError::FileError(const std::string& operation, const std::string& path, std::string reason)
     : Error("Could not " + operation + " " + path + ": " + AsSentenceEnd(reason)),
-      operation_(std::move(operation)),
-      path_(std::move(path)),
       reason_(AsSentenceEnd(std::move(reason))) {}
 
 ProfileRefusal::ProfileRefusal(const std::string& path, std::string what)

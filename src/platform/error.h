@@ -16,15 +16,12 @@ class Error : public std::runtime_error {
 // "Could not open C:\Setup\kelvarin.cmp: The system cannot find the file specified."
 class FileError : public Error {
  public:
-  FileError(std::string operation, std::string path, std::string reason);
+  FileError(const std::string& operation, const std::string& path, std::string reason);
 
-  const std::string& operation() const { return operation_; }
-  const std::string& path() const { return path_; }
+  // The system's reason, as a sentence's end.
   const std::string& reason() const { return reason_; }
 
  private:
-  std::string operation_;
-  std::string path_;
   std::string reason_;
 };
 
