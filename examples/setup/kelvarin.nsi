@@ -86,6 +86,21 @@ Var FailureLogged  ; 1 once the reason for a failure is in the log
   !insertmacro Call End `${text}`
 !macroend
 
+; The next line planset printed, or "" after the last.
+!define ReadSaid "!insertmacro ReadSaid"
+!macro ReadSaid var
+  FileReadUTF16LE $Said ${var}
+  ${TrimNewLines} ${var} ${var}
+!macroend
+; Logs the lines planset printed that are left.
+!macro LogSaid
+  ${Do}
+    ${ReadSaid} $R0
+    ${IfThen} $R0 == "" ${|} ${ExitDo} ${|}
+    ${Log} "planset: $R0"
+  ${Loop}
+!macroend
+
 !macro SHARED_FUNCTIONS UN PROGRAM WORK ON_FAILED ON_ABORT
 ; A line for the pages and the log file, in UTF-16 with a byte order mark,
 ; which any viewer reads whatever the code page. Each run adds to the file.
@@ -140,13 +155,19 @@ Function ${UN}Begin
   ${EndIf}
 FunctionEnd
 
-; One run of this setup or its uninstaller at a time, in any session.
+; One run of this setup or its uninstaller at a time, in any session. Any user
+; may take the lock's name first: planset says whether a run holds it.
 Function ${UN}RefuseSecondRun
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
   Pop $R1
   ${If} $R0 = 0
   ${OrIf} $R1 = 183  ; ERROR_ALREADY_EXISTS
-    !insertmacro End ${EXIT_ALREADY_RUNNING} "Another run of the ${PRODUCT_NAME} setup or uninstaller is under way; try again once it has ended."
+    ${RunPlanset} --setup-running
+    ${If} $PlansetExit == ${PLANCHOICE_SUCCESS}
+      !insertmacro End ${EXIT_ALREADY_RUNNING} "Another run of the ${PRODUCT_NAME} setup or uninstaller is under way; try again once it has ended."
+    ${EndIf}
+    !insertmacro LogSaid
+    ${Log} "Going on without the lock (planset exit code $PlansetExit)."
   ${EndIf}
 FunctionEnd
 
@@ -175,20 +196,10 @@ FunctionEnd
 !insertmacro SHARED_FUNCTIONS "" setup installation .onInstFailed .onUserAbort
 !insertmacro SHARED_FUNCTIONS "un." uninstaller uninstallation un.onUninstFailed un.onUserAbort
 
-; The next line planset printed, or "" after the last.
-!define ReadSaid "!insertmacro ReadSaid"
-!macro ReadSaid var
-  FileReadUTF16LE $Said ${var}
-  ${TrimNewLines} ${var} ${var}
-!macroend
 ; Runs planset, logs what it printed, and fails with `failure` unless it ends with 0.
 !macro PlansetMust arguments failure
   ${RunPlanset} `${arguments}`
-  ${Do}
-    ${ReadSaid} $R0
-    ${IfThen} $R0 == "" ${|} ${ExitDo} ${|}
-    ${Log} "planset: $R0"
-  ${Loop}
+  !insertmacro LogSaid
   ${IfThen} $PlansetExit != 0 ${|} ${Fail} "${failure} (planset exit code $PlansetExit)." ${|}
 !macroend
 ; A file into the install folder: one that cannot be written fails the installation.

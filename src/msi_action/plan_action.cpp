@@ -38,6 +38,7 @@
 #include "platform/owner.h"
 #include "platform/win32_folder_safety.h"
 #include "platform/win32_text.h"
+#include "platform/win32_trusted_accounts.h"
 #include "platform/window_station.h"
 
 namespace planchoice {

@@ -49,6 +49,7 @@ constexpr Mode kModes[] = {
     {"--setup-command-line", Request::Kind::kSetupCommandLine, 1, 1, false,
      "--setup-command-line needs a FILE.", "No file with a command line was given."},
     {"--user-can-see", Request::Kind::kUserCanSee, 0, 0, false, ""},
+    {"--setup-running", Request::Kind::kSetupRunning, 0, 0, false, ""},
 #endif
 };
 

@@ -19,6 +19,7 @@ struct Request {
     kInstallFolder,
     kSetupCommandLine,
     kUserCanSee,
+    kSetupRunning,
     kList,
     kHelp,
     kVersion

@@ -16,6 +16,7 @@
 #include "planset/setup_command_line.h"
 #include "platform/dll_search.h"
 #include "platform/win32_folder_safety.h"
+#include "platform/win32_setup_lock.h"
 #include "platform/win32_text.h"
 #include "platform/window_station.h"
 #endif
@@ -33,6 +34,7 @@ constexpr char kUsage[] =
     "       planset --install-folder DIRECTORY\n"
     "       planset --setup-command-line FILE\n"
     "       planset --user-can-see\n"
+    "       planset --setup-running\n"
 #endif
     "       planset --list | --help | --version\n"
 #ifdef _WIN32
@@ -72,6 +74,10 @@ std::string Help() {
          "  --user-can-see  exit with 0 where a user can see a window made here, by\n"
          "             planset or the setup that started it; with 7 where nobody can\n"
          "             (a service, say)\n"
+         "  --setup-running  exit with 0 where a run of the example installer or its\n"
+         "             uninstaller holds their lock; with 1, and why, where none does:\n"
+         "             nothing has the lock's name, or a user who is not an\n"
+         "             administrator made what has it\n"
          "  --output=FILE  write what planset prints to FILE instead, made anew, in\n"
          "             UTF-16 with a byte order mark\n"
 #endif
@@ -110,6 +116,15 @@ int AnswerSetup(const SetupOptions& options) {
   Write(stdout, (refused ? "" : options.plan) + "\n" + (refused ? "" : options.folder) + "\n" +
                     options.log + "\n" + (options.silent ? "/S" : "") + "\n");
   return refused ? Refuse(options.refusal + "\n") : static_cast<int>(ExitCode::kSuccess);
+}
+
+int SetupRunning() {
+  const std::string why = WhyNoSetupHoldsTheLock();
+  if (why.empty()) {
+    return static_cast<int>(ExitCode::kSuccess);
+  }
+  Write(stdout, why + "\n");
+  return static_cast<int>(ExitCode::kNotCarried);
 }
 #endif
 
@@ -178,10 +193,13 @@ int Run(const std::vector<std::string>& arguments) {
         return AnswerSetup(ReadSetupCommandLine(ReadSetupText(request.source)));
       case Request::Kind::kUserCanSee:
         return static_cast<int>(UserCanSeeWindows() ? ExitCode::kSuccess : ExitCode::kNoUserCanSee);
+      case Request::Kind::kSetupRunning:
+        return SetupRunning();
 #else
       case Request::Kind::kInstallFolder:
       case Request::Kind::kSetupCommandLine:
       case Request::Kind::kUserCanSee:
+      case Request::Kind::kSetupRunning:
 #endif
       case Request::Kind::kRewrite:
       case Request::Kind::kCheck:

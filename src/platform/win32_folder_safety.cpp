@@ -9,17 +9,10 @@
 #include "platform/owner.h"
 #include "platform/win32_path.h"
 #include "platform/win32_text.h"
+#include "platform/win32_trusted_accounts.h"
 
 namespace planchoice {
 namespace {
-
-// The system, the administrators, TrustedInstaller (which owns Program
-// Files), and CREATOR OWNER, which stands for whoever makes a file and so
-// grants nothing by itself; and the user the check runs for, where that is
-// an elevated administrator.
-constexpr const wchar_t* kTrusted[] = {
-    L"S-1-5-18", L"S-1-5-32-544", L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-    L"S-1-3-0"};
 
 // Rights that let their holder change what the folder holds, or its
 // permissions.
@@ -32,62 +25,9 @@ constexpr ACCESS_MASK kChangesContents = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
 constexpr ACCESS_MASK kTakesAway =
     FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 
-std::wstring SidText(PSID sid) {
-  wchar_t* text = nullptr;
-  if (!::ConvertSidToStringSidW(sid, &text)) {
-    return L"";
-  }
-  const LocalMemoryOwner owned(text);
-  return text;
-}
-
-// The user this thread acts for (the client, in an installer's action),
-// where that user is the system or an elevated administrator; else nothing.
-std::wstring PrivilegedUser() {
-  if (!ClientIsPrivileged()) {
-    return L"";
-  }
-  HANDLE token = nullptr;
-  if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token) &&
-      !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    return L"";
-  }
-  const KernelObjectOwner owned(token);
-  alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof buffer;
-  if (!::GetTokenInformation(token, TokenUser, buffer, size, &size)) {
-    return L"";
-  }
-  return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-}
-
-bool Trusted(PSID sid, const std::wstring& privileged_user) {
-  const std::wstring text = SidText(sid);
-  for (const wchar_t* trusted : kTrusted) {
-    if (text == trusted) {
-      return true;
-    }
-  }
-  return !privileged_user.empty() && text == privileged_user;
-}
-
-// "DOMAIN\name", or the SID where it has no name.
-std::string NameOf(PSID sid) {
-  wchar_t name[256];
-  wchar_t domain[256];
-  DWORD name_size = 256;
-  DWORD domain_size = 256;
-  SID_NAME_USE use;
-  if (!::LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
-    return Narrow(SidText(sid));
-  }
-  return domain_size > 0 ? Narrow(std::wstring(domain) + L"\\" + name) : Narrow(name);
-}
-
 // Why `path` is unsafe, or "" when it is not: its owner is not trusted, or
 // an entry of its DACL gives someone else one of `rights`.
-std::string Unsafe(const std::string& path, ACCESS_MASK rights,
-                   const std::wstring& privileged_user) {
+std::string Unsafe(const std::string& path, ACCESS_MASK rights, const TrustedAccounts& trusted) {
   const FileHandle folder(::CreateFileW(
       SystemPath(path).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -111,7 +51,7 @@ std::string Unsafe(const std::string& path, ACCESS_MASK rights,
     return "its permissions could not be read: " + SystemMessage(error);
   }
   const LocalMemoryOwner owned(descriptor);
-  if (!Trusted(owner, privileged_user)) {
+  if (!trusted.Include(owner)) {
     return NameOf(owner) + " owns it";
   }
   if (dacl == nullptr) {
@@ -125,7 +65,7 @@ std::string Unsafe(const std::string& path, ACCESS_MASK rights,
     }
     auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
     PSID who = &allowed->SidStart;
-    if ((allowed->Mask & rights) != 0 && !Trusted(who, privileged_user)) {
+    if ((allowed->Mask & rights) != 0 && !trusted.Include(who)) {
       return NameOf(who) + " may change it";
     }
   }
@@ -147,20 +87,6 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-bool ClientIsPrivileged() {
-  for (const WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
-    alignas(SID) unsigned char sid[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof sid;
-    BOOL member = FALSE;
-    // Without a token: the thread's impersonation token where it has one.
-    if (::CreateWellKnownSid(type, nullptr, sid, &size) &&
-        ::CheckTokenMembership(nullptr, sid, &member) && member) {
-      return true;
-    }
-  }
-  return false;
-}
-
 void RefuseUnsafeInstallFolder(const std::string& folder) {
   const std::string advice =
       " Programs that run as SYSTEM and for administrators would run from it. Install into a "
@@ -169,7 +95,7 @@ void RefuseUnsafeInstallFolder(const std::string& folder) {
     throw Error("The install folder " + folder +
                 " is not a full path on a drive, such as C:\\Program Files\\" + kProductName + ".");
   }
-  const std::wstring privileged_user = PrivilegedUser();
+  const TrustedAccounts trusted;
   const std::string parent = ParentOf(folder);
   if (parent.empty() || !Exists(parent)) {
     throw Error("The folder above the install folder " + folder +
@@ -178,13 +104,13 @@ void RefuseUnsafeInstallFolder(const std::string& folder) {
                 advice);
   }
   if (Exists(folder)) {
-    const std::string why = Unsafe(folder, kChangesContents, privileged_user);
+    const std::string why = Unsafe(folder, kChangesContents, trusted);
     if (!why.empty()) {
       throw Error("The install folder " + folder + " is not safe: " + why + "." + advice);
     }
   }
   for (std::string above = parent; !above.empty(); above = ParentOf(above)) {
-    const std::string why = Unsafe(above, kTakesAway, privileged_user);
+    const std::string why = Unsafe(above, kTakesAway, trusted);
     if (!why.empty()) {
       throw Error("The install folder " + folder + " is not safe: the folder " + above +
                   " above it is not, as " + why + "." + advice);

@@ -8,11 +8,6 @@
 
 namespace planchoice {
 
-// Whether the user this thread acts for (in an installer's action, the user
-// who started the installation) is the system, or an administrator with
-// the administrators' rights in force (elevated).
-bool ClientIsPrivileged();
-
 // Throws Error, with a sentence that says why and what to do, when the parent
 // of `folder` (an absolute path) does not exist, or when `folder`, where it
 // exists, or a folder above it is a link or junction, is owned by someone

@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
              "",
              "",
              "C:\\line.txt"},
-        Case{{"--user-can-see"}, Kind::kUserCanSee},
+        Case{{"--user-can-see"}, Kind::kUserCanSee}, Case{{"--setup-running"}, Kind::kSetupRunning},
         // What is printed goes to the file, whatever is asked.
         Case{
             {"--output=C:\\out.txt", "--which", "dir"}, Kind::kWhich, "dir", "", "", "C:\\out.txt"},

@@ -11,7 +11,9 @@
 #include "access_numbers.h"
 #include "driver/installer_window.h"
 #include "driver/unseen_desktop.h"
+#include "identity.h"
 #include "platform/file.h"
+#include "platform/owner.h"
 #include "platform/win32_text.h"
 #include "support/build_output.h"
 #include "support/child_process.h"
@@ -93,6 +95,8 @@ enum class Before {
   kInstalled,                // with "Sorvel 60"
   kInstalledAndPlansetHeld,  // and planset.exe held open meanwhile
   kFolderUsersMayChange,     // the install folder is there, and Users may do anything in it
+  kSetupRunning,             // a mutex of the setup's lock's name is held, as a run holds it
+  kLockNameTaken,            // an object that is not a mutex has the lock's name
 };
 
 // What the user does in PlanChoice's window; or PlanChoice.exe ends, once
@@ -138,6 +142,14 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
                       "mode; the test kit runs this on Windows";
     }
     ASSERT_NO_FATAL_FAILURE(LetUsersChange(InstallDir()));
+  }
+  KernelObjectOwner lock;
+  if (run.before == Before::kSetupRunning || run.before == Before::kLockNameTaken) {
+    const std::wstring name = Widen(kSetupMutex);
+    lock = KernelObjectOwner(run.before == Before::kSetupRunning
+                                 ? ::CreateMutexW(nullptr, FALSE, name.c_str())
+                                 : ::CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+    ASSERT_TRUE(lock);
   }
   std::optional<driver::UnseenDesktop> unseen;
   if (run.before == Before::kUnseen) {
@@ -186,11 +198,13 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
     ExpectNothingInstalled();
   }
   if (run.logged) {
-    EXPECT_TRUE(Contains(LogText(InstallDir() + L".log"), run.logged));
+    const std::wstring log = LogText(InstallDir() + L".log");
+    EXPECT_TRUE(Contains(log, run.logged)) << Narrow(log);
   }
 }
 
 constexpr wchar_t kLogged[] = L"/S \"/LOG={folder}.log\" /D={folder}";
+constexpr wchar_t kLoggedWithPlan[] = L"/S /PLAN=\"Sorvel 10\" \"/LOG={folder}.log\" /D={folder}";
 
 // A PlanChoice.exe that ends with `code` by itself once it shows.
 constexpr SilentRun EndsWith(const char* name, UINT code, const wchar_t* logged) {
@@ -241,10 +255,13 @@ INSTANTIATE_TEST_SUITE_P(
         SilentRun{"ReinstallTakesAnotherPlanGiven", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
                   kInstalled, kAccessNumberA, Before::kInstalled},
         // Programs that run for an administrator never go where others may change them.
-        SilentRun{"FolderUsersMayChange",
-                  L"/S /PLAN=\"Sorvel 10\" \"/LOG={folder}.log\" /D={folder}", kInstallFailed,
-                  std::nullopt, Before::kFolderUsersMayChange, InWindow::kNoWindow, 255,
-                  L"Users may change it"},
+        SilentRun{"FolderUsersMayChange", kLoggedWithPlan, kInstallFailed, std::nullopt,
+                  Before::kFolderUsersMayChange, InWindow::kNoWindow, 255, L"Users may change it"},
+        // One run at a time; but a name that any user may take first stops none.
+        SilentRun{"AnotherRunHoldsTheLock", kLoggedWithPlan, kAlreadyRunning, std::nullopt,
+                  Before::kSetupRunning, InWindow::kNoWindow, 255, L"Another run of the"},
+        SilentRun{"LockNameTakenByAnotherObject", kLoggedWithPlan, kInstalled, kAccessNumberA,
+                  Before::kLockNameTaken, InWindow::kNoWindow, 255, L"that is not a mutex"},
         SilentRun{"ReinstallCannotReplaceAProgram", L"/S /PLAN=\"Sorvel 10\" /D={folder}",
                   kInstallFailed, kAccessNumberC, Before::kInstalledAndPlansetHeld}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -48,6 +48,7 @@ void ExpectLayoutAt(const driver::PlanDialog& dialog, unsigned dpi);
 inline constexpr DWORD kInstalled = 0;
 inline constexpr DWORD kCancelled = 1602;
 inline constexpr DWORD kInstallFailed = 1603;
+inline constexpr DWORD kAlreadyRunning = 1618;
 inline constexpr DWORD kBadCommandLine = 1639;
 
 // The profile the installers ship, with `number` in its Phone0 entry and
