@@ -15,6 +15,15 @@ set(PLANCHOICE_PRODUCT_KEY "SOFTWARE\\Kelvarin\\PlanChoice")
 set(PLANCHOICE_POLICY_KEY "SOFTWARE\\Policies\\Kelvarin\\PlanChoice")
 set(PLANCHOICE_NSIS_UNINSTALL_KEY
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvarin Online")
+# The connection profile that the programs rewrite, in the install folder;
+# the work file that becomes the new one; the copy of the old one that the
+# package keeps until its installation is committed.
+set(PLANCHOICE_PROFILE_NAME "kelvarin.cmp")
+set(PLANCHOICE_WORK_NAME "kelvarin.tmp")
+set(PLANCHOICE_BACKUP_NAME "kelvarin.bak")
+# The programs' title: the caption of PlanChoice's window and of its messages,
+# and the description of the programs' files and signatures.
+set(PLANCHOICE_PROGRAM_TITLE "Kelvarin Plan Choice")
 # One run of the NSIS setup or its uninstaller at a time; named as before, so
 # that a newer setup waits for an older one too.
 set(PLANCHOICE_SETUP_MUTEX "Global\\Kelvarin Online Setup")
@@ -35,19 +44,31 @@ configure_file(${PROJECT_SOURCE_DIR}/src/identity.h.in ${PROJECT_BINARY_DIR}/gen
                @ONLY)
 
 # Writes `file`, an NSIS header that !defines the identity and the version
-# for the example installer; VERSION_4_PARTS is the version as a version
-# resource gives it (1.2.3.0).
+# for the example installer (VERSION_4_PARTS is the version as a version
+# resource gives it, 1.2.3.0), and the macro that gives the installer its
+# version information.
 function(planchoice_identity_nsis_header file)
   set(text "; Made by the build from cmake/Identity.cmake: the product's identity.\n")
   foreach(pair "PRODUCT_NAME|${PLANCHOICE_PRODUCT_NAME}" "PUBLISHER|${PLANCHOICE_PUBLISHER}"
                "INSTALL_FOLDER|${PLANCHOICE_FOLDER}" "PRODUCT_KEY|${PLANCHOICE_PRODUCT_KEY}"
                "UNINSTALL_KEY|${PLANCHOICE_NSIS_UNINSTALL_KEY}"
-               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "VERSION|${PROJECT_VERSION}"
+               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "PROFILE_NAME|${PLANCHOICE_PROFILE_NAME}"
+               "WORK_NAME|${PLANCHOICE_WORK_NAME}" "VERSION|${PROJECT_VERSION}"
                "VERSION_4_PARTS|${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
     string(REPLACE "|" ";" pair "${pair}")
     list(GET pair 0 name)
     list(GET pair 1 value)
     string(APPEND text "!define ${name} \"${value}\"\n")
   endforeach()
+  # What Explorer, WDAC and AppLocker read, as in the programs' version
+  # resources (src/program.rc.in): no LegalCopyright.
+  string(APPEND text "!macro VERSION_INFORMATION description file\n"
+         "  VIProductVersion \${VERSION_4_PARTS}\n  VIFileVersion \${VERSION_4_PARTS}\n"
+         "  VIAddVersionKey ProductName \"\${PRODUCT_NAME}\"\n"
+         "  VIAddVersionKey CompanyName \"\${PUBLISHER}\"\n"
+         "  VIAddVersionKey FileDescription \"\${description}\"\n"
+         "  VIAddVersionKey FileVersion \"\${VERSION}\"\n"
+         "  VIAddVersionKey ProductVersion \"\${VERSION}\"\n"
+         "  VIAddVersionKey OriginalFilename \"\${file}\"\n!macroend\n")
   file(CONFIGURE OUTPUT ${file} CONTENT "${text}" @ONLY)
 endfunction()

@@ -14,7 +14,7 @@ else()
   set(nsis_target x86-unicode)
 endif()
 set(setup_script ${PROJECT_SOURCE_DIR}/examples/setup/kelvarin.nsi)
-set(shipped_profile ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
+set(shipped_profile ${PROJECT_SOURCE_DIR}/examples/${PLANCHOICE_PROFILE_NAME})
 set(SETUP_PROGRAM ${PROJECT_BINARY_DIR}/setup/kelvarin-setup.exe)
 # The programs' exit codes by name, for the script's branches.
 include(${PROJECT_SOURCE_DIR}/cmake/ExitCodes.cmake)

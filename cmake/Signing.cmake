@@ -88,7 +88,8 @@ message(STATUS "Signing with ${PLANCHOICE_SIGNING_CERT}; signing time ${PLANCHOI
                "(${signing_date}, from ${time_source})")
 
 # The signer that the build and makensis run: one file, signed in place.
-foreach(name OSSLSIGNCODE PLANCHOICE_SIGNING_CERT PLANCHOICE_SIGNING_KEY)
+foreach(name OSSLSIGNCODE PLANCHOICE_SIGNING_CERT PLANCHOICE_SIGNING_KEY
+             PLANCHOICE_PROGRAM_TITLE)
   string(REPLACE "'" "'\\''" quoted_${name} "${${name}}")
 endforeach()
 set(PLANCHOICE_SIGN_FILE ${PROJECT_BINARY_DIR}/signing/sign-file)

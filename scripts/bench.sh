@@ -62,28 +62,29 @@ make_profile() {
 # its own copy. crudini reads the whole profile into Python and takes
 # seconds a megabyte, so it runs on the smaller profiles only.
 compare_tools() {
-  local size=$1 number tool
+  local size=$1 number tool profile
+  profile=$(basename examples/*.cmp)
   number=$("$planset" --list | awk -F '\t' '$1 == "Sorvel 25" { print $2 }')
   make_profile "$size" >"$scratch/original.cmp"
   for tool in planset sed sed-sync crudini; do
     mkdir -p "$scratch/$tool"
-    cp "$scratch/original.cmp" "$scratch/$tool/kelvarin.cmp"
+    cp "$scratch/original.cmp" "$scratch/$tool/$profile"
   done
   local sed_command="sed -i 's/^Phone0=[0-9]*/Phone0=$number/'"
   local commands=(
     -n planset "'$planset' '$scratch/planset' 'Sorvel 25'"
-    -n "sed -i" "$sed_command '$scratch/sed/kelvarin.cmp'"
-    -n "sed -i; sync" "sh -c \"$sed_command '$scratch/sed-sync/kelvarin.cmp' &&
-      sync '$scratch/sed-sync/kelvarin.cmp' '$scratch/sed-sync'\"")
+    -n "sed -i" "$sed_command '$scratch/sed/$profile'"
+    -n "sed -i; sync" "sh -c \"$sed_command '$scratch/sed-sync/$profile' &&
+      sync '$scratch/sed-sync/$profile' '$scratch/sed-sync'\"")
   if [ "$size" -le 1048576 ]; then
     commands+=(-n "crudini --set"
-      "crudini --set '$scratch/crudini/kelvarin.cmp' 'Kelvarin Online' Phone0 $number")
+      "crudini --set '$scratch/crudini/$profile' 'Kelvarin Online' Phone0 $number")
   fi
   hyperfine "${hyperfine_flags[@]}" --shell=none --style none \
     --export-json "$out/tools-$size.json" "${commands[@]}" 2>>"$out/hyperfine-warnings.txt"
   for tool in planset sed sed-sync crudini; do
     if [ "$tool" != crudini ] || [ "$size" -le 1048576 ]; then
-      grep -q "^Phone0=$number" "$scratch/$tool/kelvarin.cmp" ||
+      grep -q "^Phone0=$number" "$scratch/$tool/$profile" ||
         { echo "bench: $tool did not set the number" >&2; exit 1; }
     fi
   done

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds PlanChoice.exe and runs it under Wine on a
-# scratch copy of examples/kelvarin.cmp. With $DISPLAY set it opens the real
+# scratch copy of the example profile in examples/. With $DISPLAY set it opens the real
 # window for you; without one it runs on a virtual display, picks
 # "Sorvel 25" through the test driver and saves a screenshot. Either way it
 # ends by printing the profile's change and the program's exit code, and
@@ -21,7 +21,8 @@ build_windows_targets PlanChoice plan_demo
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/planchoice-example.XXXXXX")
 profile_dir="$scratch/Kelvarin Setup"
 mkdir -p "$profile_dir"
-cp examples/kelvarin.cmp "$profile_dir/"
+profile=$(basename examples/*.cmp)  # the one profile the programs rewrite
+cp "examples/$profile" "$profile_dir/"
 
 exit_code=0
 if [ -n "${DISPLAY:-}" ]; then
@@ -39,9 +40,9 @@ else
 fi
 
 echo
-echo "Change to kelvarin.cmp:"
-diff -u --label "examples/kelvarin.cmp" --label "$profile_dir/kelvarin.cmp" \
-  examples/kelvarin.cmp "$profile_dir/kelvarin.cmp" || true
+echo "Change to $profile:"
+diff -u --label "examples/$profile" --label "$profile_dir/$profile" \
+  "examples/$profile" "$profile_dir/$profile" || true
 # What the code means, from the programs' own table of exit codes.
 meaning=$(sed -n "s/^PLANCHOICE_EXIT_CODE($exit_code, [A-Za-z]*, \"\([^\"]*\)\", .*/\1/p" src/logic/outcome.def)
 failed=0

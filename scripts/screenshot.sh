@@ -5,7 +5,7 @@
 #   scripts/screenshot.sh [--dpi N] [PICTURE.png [PROFILE_DIR]]
 #
 # By default it makes docs/screenshot.png on a scratch copy of the example
-# profile. PROFILE_DIR, when given, is the directory whose kelvarin.cmp the
+# profile. PROFILE_DIR, when given, is the directory whose profile the
 # program rewrites. --dpi N shows the window as on a screen of N DPI (96
 # unless given). Ends with PlanChoice.exe's exit code, or 125 when the
 # dialog could not be shown and worked. It uses the win32 build where this
@@ -37,7 +37,7 @@ if [ $# -ge 2 ]; then
 else
   profile_dir="$scratch/profile"
   mkdir -p "$profile_dir"
-  cp examples/kelvarin.cmp "$profile_dir/"
+  cp examples/*.cmp "$profile_dir/"
 fi
 
 pick_windows_preset >&2

@@ -3,7 +3,7 @@
 #   cmake -DWIXL=wixl -DMSIBUILD=msibuild -DMSIINFO=msiinfo -DFAKETIME=faketime
 #         -DWINDRES=windres -DWXS=kelvarin.wxs -DSTAGE=dir -DFILES=a|b|... -DARCH=x64|x86
 #         -DTITLE=text -DPUBLISHER=text -DNSIS_UNINSTALL_KEY=key -DNAMESPACE=guid
-#         -DOTHER_UPGRADE_CODE=guid -DFOLDER_PROTECTION=sddl
+#         -DOTHER_UPGRADE_CODE=guid -DFOLDER_PROTECTION=sddl -DWORK_NAME=name -DBACKUP_NAME=name
 #         -DOUTPUT=file.msi [-DSIGN=signer] -P make_msi.cmake
 # Any word wixl or msibuild prints fails the build: wixl warns of what it
 # leaves out and still writes a package. SIGN, when given, is run on the
@@ -134,8 +134,8 @@ endif()
 list(JOIN secure ";" secure)
 run(${MSIBUILD} package.msi
     -q "UPDATE Property SET Value='${secure}' WHERE Property='SecureCustomProperties'"
-    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', 'kelvarin.tmp', 'INSTALLDIR', 2)"
-    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('ProfileBackup', 'Profile', 'kelvarin.bak', 'INSTALLDIR', 2)"
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('WorkFile', 'Profile', '${WORK_NAME}', 'INSTALLDIR', 2)"
+    -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('ProfileBackup', 'Profile', '${BACKUP_NAME}', 'INSTALLDIR', 2)"
     -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('NsisUninstaller', 'PlanChoiceProgram', 'UNINST~1.EXE|uninstall.exe', 'INSTALLDIR', 1)"
     -q "CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, `Key` CHAR(255) NOT NULL LOCALIZABLE, `Name` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `RemoveRegistry`)"
     -q "${remove_registry} ('NsisEntry', 2, '${NSIS_UNINSTALL_KEY}', '-', 'NsisEntry32')"

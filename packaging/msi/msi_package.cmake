@@ -1,8 +1,8 @@
 # Windows Installer packages of this build's programs (see kelvarin.wxs.in),
 # made by wixl and msibuild (Debian package msitools):
 #   planchoice_add_msi(TARGET <target> VERSION <x.y.z> OUTPUT <file.msi> [ALL]
-#                      [PROFILE <dir/kelvarin.cmp>])
-# PROFILE: the profile to ship instead of examples/kelvarin.cmp.
+#                      [PROFILE <dir/profile>])
+# PROFILE: the profile to ship instead of the one in examples/, named as it.
 # The package is x64 in the win64 build and x86 in the win32 one.
 # Never to change: by its upgrade code Windows Installer finds the older
 # install that a newer package replaces. Each architecture is a product of
@@ -38,7 +38,7 @@ endfunction()
 function(planchoice_add_msi)
   cmake_parse_arguments(PARSE_ARGV 0 msi "ALL" "TARGET;VERSION;OUTPUT;PROFILE" "")
   if(NOT msi_PROFILE)
-    set(msi_PROFILE ${PROJECT_SOURCE_DIR}/examples/kelvarin.cmp)
+    set(msi_PROFILE ${PROJECT_SOURCE_DIR}/examples/${PLANCHOICE_PROFILE_NAME})
   endif()
   set(MSI_VERSION ${msi_VERSION})
   set(MSI_UPGRADE_CODE ${MSI_UPGRADE_CODE_${MSI_ARCH}})
@@ -91,6 +91,7 @@ function(planchoice_add_msi)
             "-DPUBLISHER=${PLANCHOICE_PUBLISHER}" "-DNSIS_UNINSTALL_KEY=${PLANCHOICE_NSIS_UNINSTALL_KEY}"
             -DOTHER_UPGRADE_CODE=${MSI_UPGRADE_CODE_${other_arch}}
             "-DFOLDER_PROTECTION=${PLANCHOICE_FOLDER_PROTECTION}"
+            -DWORK_NAME=${PLANCHOICE_WORK_NAME} -DBACKUP_NAME=${PLANCHOICE_BACKUP_NAME}
             -DNAMESPACE=${MSI_UPGRADE_CODE} -DOUTPUT=${msi_OUTPUT} ${sign}
             -P ${source_dir}/make_msi.cmake
     DEPENDS ${work}/kelvarin.wxs ${source_dir}/make_msi.cmake ${files} ${programs}

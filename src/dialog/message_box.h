@@ -5,12 +5,10 @@
 
 #include <string>
 
+#include "identity.h"
 #include "logic/outcome.h"
 
 namespace planchoice {
-
-// The title of the program's own window and of its failure reports.
-inline constexpr wchar_t kProgramTitle[] = L"Kelvarin Plan Choice";
 
 // Shows a modal box with the stop icon and a single OK button, owned by
 // `owner` (null: by no window), and returns when the user has dismissed it.

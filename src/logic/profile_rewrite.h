@@ -4,12 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "identity.h"
 #include "logic/line_rewrite.h"
 
 namespace planchoice {
-
-inline constexpr std::string_view kProfileName = "kelvarin.cmp";
-inline constexpr std::string_view kWorkName = "kelvarin.tmp";
 
 // The profile's path: `directory` followed directly by a separator and the
 // file name; nothing is trimmed, so a trailing separator is doubled.

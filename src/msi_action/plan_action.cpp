@@ -135,8 +135,6 @@ UINT Run(MSIHANDLE install, const Reporting& reporting, Action action) {
 }
 
 // SetPlan's copy of the profile it replaces, beside it.
-constexpr std::string_view kBackupName = "kelvarin.bak";
-
 std::wstring BackupPath(const std::string& directory) {
   return Widen(directory + "\\" + std::string(kBackupName));
 }

@@ -13,7 +13,7 @@ class Error : public std::runtime_error {
 };
 
 // A file operation that the system refused, e.g.
-// "Could not open C:\Setup\kelvarin.cmp: The system cannot find the file specified."
+// "Could not open C:\Setup\profile.cmp: The system cannot find the file specified."
 class FileError : public Error {
  public:
   FileError(const std::string& operation, const std::string& path, std::string reason);

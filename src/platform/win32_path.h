@@ -13,7 +13,7 @@ inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHA
 // `path` (UTF-8, as the user gave it) as the system is to be given it: the
 // extended form "\\?\C:\..." lifts the 260-character limit, but the system takes
 // it literally, so it is made from the full path with each run of separators
-// cut to one ("C:\Setup\\kelvarin.cmp" means C:\Setup\kelvarin.cmp). The device
+// cut to one ("C:\Setup\\profile.cmp" means C:\Setup\profile.cmp). The device
 // form "\\.\C:\..." names the same file as the extended one.
 std::wstring SystemPath(const std::string& path);
 
