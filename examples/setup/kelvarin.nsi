@@ -1,7 +1,6 @@
-; Setup for the Kelvarin dial-up connection: installs kelvarin.cmp, PlanChoice.exe
-; and planset.exe with an uninstaller, then has the plan set. Its options, exit
-; codes, log and build: docs/deploying.md, "The example installer". planset says
-; what the command line asks, what a plan is and whether a user can see a window.
+; Setup for the Kelvarin dial-up connection: installs its profile, PlanChoice.exe and
+; planset.exe with an uninstaller, then has the plan set. Options, exit codes, log and
+; build: docs/deploying.md. planset answers what is the product's to decide.
 
 !ifdef SIGN_COMMAND
   !uninstfinalize '"${SIGN_COMMAND}" "%1"' = 0
@@ -29,15 +28,7 @@ OutFile "${OUTFILE}"
 !endif
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"  ; where a reinstall goes
 RequestExecutionLevel admin
-; What Explorer, WDAC and AppLocker read; no LegalCopyright, as in the programs.
-VIProductVersion ${VERSION_4_PARTS}
-VIFileVersion ${VERSION_4_PARTS}
-VIAddVersionKey ProductName "${PRODUCT_NAME}"
-VIAddVersionKey CompanyName "${PUBLISHER}"
-VIAddVersionKey FileDescription "${PRODUCT_NAME} setup and uninstaller"
-VIAddVersionKey FileVersion "${VERSION}"
-VIAddVersionKey ProductVersion "${VERSION}"
-VIAddVersionKey OriginalFilename "kelvarin-setup.exe"
+!insertmacro VERSION_INFORMATION "${PRODUCT_NAME} setup and uninstaller" kelvarin-setup.exe
 !pragma warning disable 9100
 ShowInstDetails show
 ManifestDPIAware true  ; drawn at the screen's DPI, with themed controls
@@ -52,21 +43,17 @@ UninstPage instfiles
 !define EXIT_FAILED 1603
 !define EXIT_ALREADY_RUNNING 1618
 !define EXIT_BAD_COMMAND_LINE 1639
-!define PLAN_EXAMPLE '/PLAN=$\"Sorvel 25$\"'
 !define /math LONGEST_COMMAND_LINE ${NSIS_MAX_STRLEN} - 1
 
 Var CommandLine    ; as the system handed it over: $CMDLINE has lost /D= and _?=
 Var LogFile
 Var LogHandle
-Var LogWritten     ; 1 once a line of the log reached the file
 Var Planset        ; planset.exe
 Var PlansetExit    ; its exit code, or "error" when it could not be started
 Var Said           ; the file of what it printed, read with ${ReadSaid}
 Var Unseen         ; 1 where nobody can see a window of this setup
 Var Plan           ; the plan to set, as planset names it, or empty
 Var InstalledPlan  ; the plan whose number the profile in $INSTDIR carries, or empty
-Var InstalledPlans ; for the log: 'of "<plan>"', or 'shared by "<plan>" and "<plan>"'
-Var FailureLogged  ; 1 once the reason for a failure is in the log
 
 ; Calls the installer's or the uninstaller's `function` with `argument`.
 !macro Call function argument
@@ -85,14 +72,12 @@ Var FailureLogged  ; 1 once the reason for a failure is in the log
   Push ${code}
   !insertmacro Call End `${text}`
 !macroend
-
-; The next line planset printed, or "" after the last.
+; ReadSaid: the next line planset printed, or "" after the last. LogSaid logs those left.
 !define ReadSaid "!insertmacro ReadSaid"
 !macro ReadSaid var
   FileReadUTF16LE $Said ${var}
   ${TrimNewLines} ${var} ${var}
 !macroend
-; Logs the lines planset printed that are left.
 !macro LogSaid
   ${Do}
     ${ReadSaid} $R0
@@ -102,20 +87,16 @@ Var FailureLogged  ; 1 once the reason for a failure is in the log
 !macroend
 
 !macro SHARED_FUNCTIONS UN PROGRAM WORK ON_FAILED ON_ABORT
-; A line for the pages and the log file, in UTF-16 with a byte order mark,
-; which any viewer reads whatever the code page. Each run adds to the file.
+; A line for the pages and the log, in UTF-16 with a byte order mark (any viewer reads it).
 Function ${UN}WriteLog
   Exch $R9
   DetailPrint $R9
-  ClearErrors
   FileOpen $LogHandle $LogFile a
   FileSeek $LogHandle 0 END
   FileWriteUTF16LE /BOM $LogHandle "$R9$\r$\n"
   FileClose $LogHandle
-  ${IfNotThen} ${Errors} ${|} StrCpy $LogWritten 1 ${|}
   Pop $R9
 FunctionEnd
-
 ; Runs planset with the arguments on the stack, with no console window.
 Function ${UN}RunPlanset
   Exch $R9
@@ -126,7 +107,6 @@ Function ${UN}RunPlanset
   FileOpen $Said "$PLUGINSDIR\planset.txt" r
   Pop $R9
 FunctionEnd
-
 ; Logs why and the exit code, shows why where somebody can see it, and quits.
 Function ${UN}End
   Pop $R9
@@ -137,9 +117,7 @@ Function ${UN}End
   SetErrorLevel $R8
   Quit
 FunctionEnd
-
-; Starts the log. Where planset says that nobody can see a window, nothing
-; may wait for an answer: the run is silent, or ends.
+; Starts the log. Where nobody can see a window, nothing may wait for an answer.
 Function ${UN}Begin
   System::Call 'kernel32::GetCommandLineW() t .R0'
   StrCpy $CommandLine $R0
@@ -154,7 +132,6 @@ Function ${UN}Begin
     ${EndIf}
   ${EndIf}
 FunctionEnd
-
 ; One run of this setup or its uninstaller at a time, in any session. Any user
 ; may take the lock's name first: planset says whether a run holds it.
 Function ${UN}RefuseSecondRun
@@ -170,24 +147,16 @@ Function ${UN}RefuseSecondRun
     ${Log} "Going on without the lock (planset exit code $PlansetExit)."
   ${EndIf}
 FunctionEnd
-
-; Fails the run from its section: logs why and the exit code, and stops; the
-; pages, where shown, say so too.
+; Fails the run from its section: logs why, and stops (the pages say so too).
 Function ${UN}Fail
   Exch $R9
   ${Log} $R9
-  ${Log} "Exit code ${EXIT_FAILED}: the ${WORK} failed."
-  StrCpy $FailureLogged 1
-  SetErrorLevel ${EXIT_FAILED}
   Abort $R9
 FunctionEnd
-
-; Stopped otherwise, e.g. by Abort after a file could not be written.
 Function ${ON_FAILED}
-  ${IfThen} $FailureLogged != 1 ${|} ${Log} "Exit code ${EXIT_FAILED}: the ${WORK} was stopped." ${|}
+  ${Log} "Exit code ${EXIT_FAILED}: the ${WORK} failed."
   SetErrorLevel ${EXIT_FAILED}
 FunctionEnd
-
 Function ${ON_ABORT}
   ${Log} "Exit code ${EXIT_CANCELLED}: the user cancelled the ${WORK}."
   SetErrorLevel ${EXIT_CANCELLED}
@@ -195,7 +164,6 @@ FunctionEnd
 !macroend
 !insertmacro SHARED_FUNCTIONS "" setup installation .onInstFailed .onUserAbort
 !insertmacro SHARED_FUNCTIONS "un." uninstaller uninstallation un.onUninstFailed un.onUserAbort
-
 ; Runs planset, logs what it printed, and fails with `failure` unless it ends with 0.
 !macro PlansetMust arguments failure
   ${RunPlanset} `${arguments}`
@@ -208,22 +176,15 @@ FunctionEnd
   File "/oname=$INSTDIR\${name}" "${source}"
   ${IfThen} ${Errors} ${|} ${Fail} "Could not write $INSTDIR\${name}; is it in use? Close the program that holds it and run the setup again." ${|}
 !macroend
-
-; Sets InstalledPlan to the plan whose number every "Phone0=" entry of the
-; profile in $INSTDIR carries (the first, where plans share it), or empty.
+; Sets InstalledPlan to the plan whose number the profile in $INSTDIR carries, or empty.
 Function FindInstalledPlan
-  StrCpy $InstalledPlan ""
   ${RunPlanset} '--which -- "$INSTDIR"'
-  ${If} $PlansetExit == ${PLANCHOICE_SUCCESS}
-  ${OrIf} $PlansetExit == ${PLANCHOICE_SHARED_NUMBER}
-    ${ReadSaid} $InstalledPlan
-    StrCpy $InstalledPlans 'of "$InstalledPlan"'
-    ${ReadSaid} $R0
-    ${IfThen} $R0 != "" ${|} StrCpy $InstalledPlans "shared by $\"$InstalledPlan$\"" ${|}
-    ${DoWhile} $R0 != ""
-      StrCpy $InstalledPlans '$InstalledPlans and "$R0"'
-      ${ReadSaid} $R0
-    ${Loop}
+  ${ReadSaid} $InstalledPlan
+  ${If} $PlansetExit == ${PLANCHOICE_SHARED_NUMBER}
+    ${Log} 'The number of "$InstalledPlan" is shared by plans that the profile cannot tell apart:'
+    !insertmacro LogSaid
+  ${ElseIf} $PlansetExit != ${PLANCHOICE_SUCCESS}
+    StrCpy $InstalledPlan ""
   ${EndIf}
 FunctionEnd
 
@@ -232,8 +193,7 @@ Function .onInit
   InitPluginsDir
   StrCpy $Planset "$PLUGINSDIR\planset.exe"
   File "/oname=$Planset" "${PROGRAMS}\planset.exe"
-  ; planset reads the command line whole: NSIS finds /S and /PLAN= only
-  ; unquoted, and puts its default folder in place of a /D= it cannot use.
+  ; planset reads the command line whole; NSIS would miss a quoted /S and a bad /D=.
   System::Call 'kernel32::GetCommandLineW() t .R0'
   FileOpen $0 "$PLUGINSDIR\command-line.txt" w
   FileWriteUTF16LE /BOM $0 $R0
@@ -242,20 +202,13 @@ Function .onInit
   StrCpy $0 $PlansetExit
   ${ReadSaid} $Plan
   ${ReadSaid} $1  ; the folder
-  ${ReadSaid} $2  ; the log file
+  ${ReadSaid} $LogFile  ; empty where not given, or where it cannot be written
   ${ReadSaid} $3  ; "/S"
   ${ReadSaid} $4  ; why the command line is refused
   ${IfThen} $1 != "" ${|} StrCpy $INSTDIR $1 ${|}
   ${IfThen} $3 == "/S" ${|} SetSilent silent ${|}
-  StrCpy $LogFile $2
-  ${IfThen} $2 == "" ${|} StrCpy $LogFile "$TEMP\kelvarin-setup.log" ${|}
+  ${IfThen} $LogFile == "" ${|} StrCpy $LogFile "$TEMP\kelvarin-setup.log" ${|}
   Call Begin
-  ${If} $LogWritten != 1
-  ${AndIf} $2 != ""
-    StrCpy $LogFile "$TEMP\kelvarin-setup.log"
-    Call Begin  ; again, in the log there
-    StrCpy $4 "The log file $2 cannot be written."
-  ${EndIf}
   StrLen $1 $CommandLine
   ${If} $1 >= ${LONGEST_COMMAND_LINE}  ; then it did not reach planset whole
     StrCpy $4 "The command line is longer than ${LONGEST_COMMAND_LINE} characters."
@@ -285,22 +238,20 @@ Section
   ${Else}
     Call FindInstalledPlan
     StrCpy $Plan $InstalledPlan
-    ${IfThen} $Plan != "" ${|} ${Log} "The profile in $INSTDIR carries the number $InstalledPlans; it is kept." ${|}
+    ${IfThen} $Plan != "" ${|} ${Log} "The profile in $INSTDIR carries the number of $\"$InstalledPlan$\"; it is kept." ${|}
   ${EndIf}
   ${If} $Plan == ""
   ${AndIf} $Unseen == 1
-    ${Fail} "No user can see a window here (a service, say), so PlanChoice cannot ask for the plan: give it as ${PLAN_EXAMPLE}."
+    ${Fail} "No user can see a window here (a service, say), so PlanChoice cannot ask for the plan: give it with /PLAN=."
   ${EndIf}
-  ; Made with Program Files' protection, or refused where others could
-  ; change what runs from it as an administrator.
+  ; Made with Program Files' protection, or refused where others could change it.
   !insertmacro PlansetMust '--install-folder -- "$INSTDIR"' "The folder $INSTDIR is not safe to install into"
   ClearErrors
   SetOutPath $INSTDIR
   ${IfThen} ${Errors} ${|} ${Fail} "Could not make the folder $INSTDIR." ${|}
   !insertmacro InstallFile "${PROGRAMS}\PlanChoice.exe" PlanChoice.exe
   !insertmacro InstallFile "${PROGRAMS}\planset.exe" planset.exe
-  ; Run quietly, the uninstaller runs in place (_?=), so that whoever started
-  ; it waits for its exit code.
+  ; Run quietly, the uninstaller runs in place (_?=): its caller waits for its exit code.
   ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe"
   SetRegView ${REGISTRY_VIEW}
@@ -313,16 +264,15 @@ Section
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${IfThen} ${Errors} ${|} ${Fail} "Could not register the uninstaller in $INSTDIR\uninstall.exe." ${|}
-  ; planset puts the shipped profile, with the plan's number or as shipped, in
-  ; the installed one's place in one step: the folder holds the old one or the
-  ; new one, whatever fails. A folder without one is given the shipped one first.
-  ${IfNot} ${FileExists} "$INSTDIR\kelvarin.cmp"
-    !insertmacro InstallFile "${PROFILE}" kelvarin.cmp
+  ; planset puts the shipped profile, with the plan's number, in the installed
+  ; one's place in one step (a folder without one is given the shipped one first).
+  ${IfNot} ${FileExists} "$INSTDIR\${PROFILE_NAME}"
+    !insertmacro InstallFile "${PROFILE}" ${PROFILE_NAME}
   ${EndIf}
-  File "/oname=$PLUGINSDIR\kelvarin.cmp" "${PROFILE}"
+  File "/oname=$PLUGINSDIR\${PROFILE_NAME}" "${PROFILE}"
   StrCpy $R1 ""
   ${IfThen} $Plan != "" ${|} StrCpy $R1 " $\"$Plan$\"" ${|}
-  !insertmacro PlansetMust '--install-profile -- "$PLUGINSDIR\kelvarin.cmp" "$INSTDIR"$R1' "planset could not install the profile in $INSTDIR"
+  !insertmacro PlansetMust '--install-profile -- "$PLUGINSDIR\${PROFILE_NAME}" "$INSTDIR"$R1' "planset could not install the profile in $INSTDIR"
   ${IfThen} $Plan == "" ${|} Call ChoosePlanInWindow ${|}  ; sets Plan to the plan chosen
   ${If} $Plan == ""
     ${Log} "Exit code ${EXIT_CANCELLED}: installed, but no plan was chosen."
@@ -333,8 +283,8 @@ Section
   ${EndIf}
 SectionEnd
 
-; PlanChoice.exe asks the user for the plan; its exit code says what happened.
-; Where it has shown an error, a silent install cannot ask again, and fails.
+; PlanChoice.exe asks the user for the plan. Where it has shown an error, a silent
+; install cannot ask again, and fails.
 Function ChoosePlanInWindow
   choose:
   ${Log} "Asking for the plan in PlanChoice's window"
@@ -348,33 +298,27 @@ Function ChoosePlanInWindow
       ${If} $InstalledPlan == ""
         ${Fail} "PlanChoice.exe ended with 0, but the profile in $INSTDIR carries no plan's number."
       ${EndIf}
-      ${Log} "The profile carries the dial-in number $InstalledPlans."
+      ${Log} 'The profile carries the dial-in number of "$InstalledPlan".'
       StrCpy $Plan $InstalledPlan
       ${Break}
     ${Case} ${PLANCHOICE_CLOSED}  ; nothing was changed
       MessageBox MB_YESNO|MB_ICONQUESTION "No plan was chosen, so the connection cannot dial in yet.$\n$\nChoose your plan now?" /SD IDNO IDYES choose
       ${Log} 'No plan was chosen. To choose one later, run this setup again, which asks for it, or run "$INSTDIR\PlanChoice.exe" "$INSTDIR" from a command prompt run as administrator.'
       ${Break}
-    ${Case} ${PLANCHOICE_FAILED}  ; the profile is as it was
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The dial-in number could not be saved in $INSTDIR\kelvarin.cmp.$\n$\nTry again?" /SD IDCANCEL IDRETRY choose
-      ${Fail} "The dial-in number could not be saved."
+    ${Case} ${PLANCHOICE_FAILED}
     ${Case} ${PLANCHOICE_NOT_YET_ON_DISK}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The dial-in number is in $INSTDIR\kelvarin.cmp, but Windows could not confirm that it is on disk.$\n$\nTry again?" /SD IDCANCEL IDRETRY choose
-      ${Fail} "The dial-in number may not be on disk."
-    ${Case} ${PLANCHOICE_ANOTHER_REWRITE}  ; nothing was changed
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Another program was changing $INSTDIR\kelvarin.cmp.$\n$\nTry again?" /SD IDCANCEL IDRETRY choose
-      ${Fail} "Another program was changing the profile; the dial-in number was not saved."
+    ${Case} ${PLANCHOICE_ANOTHER_REWRITE}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The dial-in number may not be saved in $INSTDIR\${PROFILE_NAME}; PlanChoice has said why.$\n$\nTry again?" /SD IDCANCEL IDRETRY choose
+      ${Fail} "The dial-in number may not be saved (PlanChoice.exe exit code $0)."
     ${Case} ${PLANCHOICE_NO_USER_CAN_SEE}
-      ${Fail} "No user can see PlanChoice's window here; give the plan as ${PLAN_EXAMPLE}."
+      ${Fail} "No user can see PlanChoice's window here; give the plan with /PLAN=."
     ${Default}  ; no window could be made, or it did not end by itself
       MessageBox MB_OK|MB_ICONSTOP "PlanChoice.exe ended unexpectedly (exit code $0)." /SD IDOK
       ${Fail} "PlanChoice.exe ended unexpectedly (exit code $0)."
   ${EndSwitch}
 FunctionEnd
-
-; The uninstaller removes what the installer put there, and a work file left
-; by a killed rewrite. Run in place (_?=), it cannot remove itself while it
-; runs: uninstall.exe and the emptied folder go at the next restart.
+; The uninstaller removes what the installer put there, and a killed rewrite's work
+; file. Run in place (_?=), it leaves itself and the folder to the next restart.
 Function un.onInit
   SetErrorLevel ${EXIT_FAILED}
   StrCpy $LogFile "$TEMP\kelvarin-setup.log"
@@ -386,15 +330,15 @@ Function un.onInit
   Call un.RefuseSecondRun
 FunctionEnd
 
+; A file that cannot be removed fails the uninstallation.
 !macro RemoveFile name
   Delete "$INSTDIR\${name}"
   ${IfThen} ${FileExists} "$INSTDIR\${name}" ${|} ${Fail} "Could not remove $INSTDIR\${name}; is it in use? Close the program that holds it and uninstall again." ${|}
 !macroend
-
 Section Uninstall
   ${Log} "Removing ${PRODUCT_NAME} from $INSTDIR"
-  !insertmacro RemoveFile kelvarin.cmp
-  !insertmacro RemoveFile kelvarin.tmp
+  !insertmacro RemoveFile ${PROFILE_NAME}
+  !insertmacro RemoveFile ${WORK_NAME}
   !insertmacro RemoveFile PlanChoice.exe
   !insertmacro RemoveFile planset.exe
   Delete /REBOOTOK "$INSTDIR\uninstall.exe"

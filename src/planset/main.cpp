@@ -189,8 +189,11 @@ int Run(const std::vector<std::string>& arguments) {
         RefuseUnsafeInstallFolder(request.directory);
         MakeProtectedFolder(request.directory);
         return static_cast<int>(ExitCode::kSuccess);
-      case Request::Kind::kSetupCommandLine:
-        return AnswerSetup(ReadSetupCommandLine(ReadSetupText(request.source)));
+      case Request::Kind::kSetupCommandLine: {
+        SetupOptions options = ReadSetupCommandLine(ReadSetupText(request.source));
+        RefuseUnwritableLog(options);
+        return AnswerSetup(options);
+      }
       case Request::Kind::kUserCanSee:
         return static_cast<int>(UserCanSeeWindows() ? ExitCode::kSuccess : ExitCode::kNoUserCanSee);
       case Request::Kind::kSetupRunning:

@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/error.h"
 #include "platform/owner.h"
 #include "platform/win32_text.h"
 #endif
@@ -224,6 +225,22 @@ std::string ReadSetupText(const std::string& path) {
     throw Error("The file " + path + " does not begin with UTF-16's byte order mark.");
   }
   return Narrow(std::wstring_view(text).substr(1));
+}
+
+void RefuseUnwritableLog(SetupOptions& options) {
+  if (options.log.empty()) {
+    return;
+  }
+  const FileHandle log(::CreateFileW(Widen(options.log).c_str(), FILE_APPEND_DATA,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!log) {
+    if (options.refusal.empty()) {
+      options.refusal = "The log file " + options.log +
+                        " cannot be written: " + AsSentenceEnd(SystemMessage(::GetLastError()));
+    }
+    options.log.clear();
+  }
 }
 #endif
 

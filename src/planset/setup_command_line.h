@@ -32,6 +32,11 @@ SetupOptions ReadSetupCommandLine(std::string_view command_line);
 // The text of the file `path`, in UTF-16 with a byte order mark, as a setup
 // script writes it (NSIS's FileWriteUTF16LE /BOM). Throws Error otherwise.
 std::string ReadSetupText(const std::string& path);
+
+// Refuses, where it is the first reason, a log file that cannot be opened to
+// add to it (it is made where it is not there), and then leaves it out, so
+// that the setup logs the refusal in its own log instead.
+void RefuseUnwritableLog(SetupOptions& options);
 #endif
 
 }  // namespace planchoice::planset

@@ -298,13 +298,23 @@ std::string Utf16Bytes(std::wstring_view text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
+// `text` with "{dir}" standing for `dir`.
+std::wstring InDir(std::wstring text, const ScratchDir& dir) {
+  for (std::size_t at = text.find(L"{dir}"); at != std::wstring::npos; at = text.find(L"{dir}")) {
+    text.replace(at, 5, dir.path().wstring());
+  }
+  return text;
+}
+
 class PlansetAnswers : public ::testing::TestWithParam<ForASetup> {};
 
 TEST_P(PlansetAnswers, ASetupScriptInUtf16) {
   const ScratchDir dir("planset setup \xC3\xBC");
   const std::string in = (dir / "command line.txt").u8string();
+  // "{dir}" stands for the scratch folder, where a log file may be written.
+  const std::wstring command_line = InDir(GetParam().command_line, dir);
   dir.Write("command line.txt",
-            Utf16Bytes((GetParam().byte_order_mark ? L"\xFEFF" : L"") + GetParam().command_line));
+            Utf16Bytes((GetParam().byte_order_mark ? L"\xFEFF" : L"") + command_line));
   std::vector<std::string> arguments = {"--output=" + (dir / "out.txt").u8string()};
   for (const std::string& argument : GetParam().arguments) {
     arguments.push_back(argument == "{in}" ? in : argument);
@@ -312,7 +322,7 @@ TEST_P(PlansetAnswers, ASetupScriptInUtf16) {
   const ProcessResult result = Planset(arguments);
   EXPECT_EQ(result.exit_code, GetParam().code);
   EXPECT_EQ(result.out + result.error, "");
-  std::wstring printed = GetParam().printed;
+  std::wstring printed = InDir(GetParam().printed, dir);
   if (const std::size_t at = printed.find(L"{in}"); at != std::wstring::npos) {
     printed.replace(at, 4, Widen(in));
   }
@@ -324,10 +334,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ForASetup{"TakenCommandLine",
                   {"--setup-command-line", "{in}"},
-                  L"\"C:\\Setup\\kelvarin-setup.exe\" /S \"/LOG=C:\\Logs\\\u00fc.log\" "
+                  L"\"C:\\Setup\\kelvarin-setup.exe\" /S \"/LOG={dir}\\\u00fc.log\" "
                   L"/PLAN=\"Sorvel 60\" /D=C:\\Folder \u00fc",
                   ExitCode::kSuccess,
-                  L"Sorvel 60\r\nC:\\Folder \u00fc\r\nC:\\Logs\\\u00fc.log\r\n/S\r\n"},
+                  L"Sorvel 60\r\nC:\\Folder \u00fc\r\n{dir}\\\u00fc.log\r\n/S\r\n"},
         // Only what the setup needs to report the refusal: where, and whether silently.
         ForASetup{"RefusedCommandLine",
                   {"--setup-command-line", "{in}"},

@@ -217,8 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The log cannot tell which of the plans that share a number was picked.
         SilentRun{"PicksAPlan", kLogged, kInstalled, kAccessNumberB, Before::kNothing,
-                  InWindow::kPicksPlan, 255,
-                  L"number shared by \"Sorvel 25\" and \"Sorvel Ever\"."},
+                  InWindow::kPicksPlan, 255, L"The number of \"Sorvel 25\" is shared by plans"},
         // Nobody can be asked whether to choose again: it finishes without a
         // plan, and the log says how to choose one later.
         SilentRun{"ClosesTheWindow", kLogged, kCancelled, kAsShipped, Before::kNothing,
@@ -230,9 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         EndsWith("IsKilled", 255, L"PlanChoice.exe ended unexpectedly (exit code 255)."),
         // Killed too, perhaps: the profile is checked.
         EndsWith("EndsWithSuccessButNoPlan", 0, L"but the profile in"),
-        EndsWith("EndsNotYetOnDisk", 4, L"The dial-in number may not be on disk."),
+        EndsWith("EndsNotYetOnDisk", 4, L"may not be saved (PlanChoice.exe exit code 4)."),
         EndsWith("EndsWithNoWindow", 5, L"PlanChoice.exe ended unexpectedly (exit code 5)."),
-        EndsWith("EndsAsAnotherRewriteRuns", 6, L"Another program was changing the profile"),
+        EndsWith("EndsAsAnotherRewriteRuns", 6, L"may not be saved (PlanChoice.exe exit code 6)."),
         EndsWith("EndsAsNoUserCanSee", 7, L"No user can see PlanChoice's window here"),
         // How each form of the command line is read is planset's, and its table's
         // (ReadSetupCommandLineTest in tests/planset); these rows show that the
@@ -243,6 +242,9 @@ INSTANTIATE_TEST_SUITE_P(
         SilentRun{"UnknownPlan", L"/S /PLAN=Nope /D={folder}", kBadCommandLine, std::nullopt},
         SilentRun{"FolderNotLast", L"/S /D={folder} /PLAN=\"Sorvel 60\"", kBadCommandLine,
                   std::nullopt},
+        SilentRun{"LogCannotBeWritten",
+                  L"/S /PLAN=\"Sorvel 60\" \"/LOG={folder}\\missing\\setup.log\" /D={folder}",
+                  kBadCommandLine, std::nullopt},
         SilentRun{"FolderQuoted", L"/S /PLAN=\"Sorvel 60\" /D=\"{folder}\"", kBadCommandLine,
                   std::nullopt},
         // A service, or a deployment tool running as SYSTEM: nobody could answer PlanChoice.
