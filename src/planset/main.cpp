@@ -11,6 +11,7 @@
 #include "logic/profile_rewrite.h"
 #include "planset/arguments.h"
 #include "planset/console.h"
+#include "planset/help.h"
 
 #ifdef _WIN32
 #include "planset/setup_command_line.h"
@@ -23,71 +24,6 @@
 
 namespace planchoice::planset {
 namespace {
-
-constexpr char kUsage[] =
-    "Usage: planset DIRECTORY PLAN\n"
-    "       planset --check DIRECTORY PLAN\n"
-    "       planset --which DIRECTORY\n"
-    "       planset --install-profile SOURCE DIRECTORY [PLAN]\n"
-    "       planset --check-plan PLAN\n"
-#ifdef _WIN32
-    "       planset --install-folder DIRECTORY\n"
-    "       planset --setup-command-line FILE\n"
-    "       planset --user-can-see\n"
-    "       planset --setup-running\n"
-#endif
-    "       planset --list | --help | --version\n"
-#ifdef _WIN32
-    "Any of them may add --output=FILE.\n"
-#endif
-    ;
-
-std::string Help() {
-  return std::string(kUsage) + "\n" + "Sets the dial-in number in the connection profile " +
-         std::string(kProfileName) +
-         " in DIRECTORY\n"
-         "to the number of PLAN, as the PlanChoice dialog does, with no window.\n"
-         "PLAN is a plan's name exactly as --list shows it, in quotes when it holds a blank;\n"
-         "one pair of double quotes around it is dropped.\n"
-         "The profile is replaced in one step; on any failure it is left as it was.\n"
-         "Put -- before DIRECTORY when it may begin with \"-\".\n"
-         "\n"
-         "  --check    only read the profile, and say whether every \"Phone0=\" entry\n"
-         "             carries PLAN's number\n"
-         "  --which    print the plan whose number every \"Phone0=\" entry carries;\n"
-         "             each of them, one per line, when plans share that number\n"
-         "  --install-profile  replace the profile with the lines of the file SOURCE,\n"
-         "             in the same one step, keeping the profile's permissions and\n"
-         "             attributes; with PLAN's number, or as SOURCE has it\n"
-         "  --check-plan  print the plan PLAN names, as the other forms take it\n"
-#ifdef _WIN32
-         "  --install-folder  make the folder DIRECTORY (a full path) for an\n"
-         "             installation, with Program Files' protection, or check the one\n"
-         "             there: fails when anyone but the system and the administrators\n"
-         "             could change it or take it away\n"
-         "  --setup-command-line  read the example installer's command line, written\n"
-         "             whole to FILE in UTF-16 with a byte order mark, and print the\n"
-         "             plan, the folder (/D=), the log file (/LOG=) and \"/S\" (silent),\n"
-         "             a line each, empty where not given; of a line it refuses, the\n"
-         "             plan and folder lines are empty, and why follows on standard\n"
-         "             error, with exit status 2\n"
-         "  --user-can-see  exit with 0 where a user can see a window made here, by\n"
-         "             planset or the setup that started it; with 7 where nobody can\n"
-         "             (a service, say)\n"
-         "  --setup-running  exit with 0 where a run of the example installer or its\n"
-         "             uninstaller holds their lock; with 1, and why, where none does:\n"
-         "             nothing has the lock's name, or a user who is not an\n"
-         "             administrator made what has it\n"
-         "  --output=FILE  write what planset prints to FILE instead, made anew, in\n"
-         "             UTF-16 with a byte order mark\n"
-#endif
-         "  --list     print the plans and their numbers, one per line\n"
-         "  --help     print this help\n"
-         "  --version  print the version\n"
-         "\n"
-         "Exit status:\n" +
-         ExitCodeList(Program::kPlanset);
-}
 
 std::string PlanList() {
   std::string text;
@@ -226,7 +162,7 @@ int Run(const std::vector<std::string>& arguments) {
     }
     return static_cast<int>(ExitCode::kSuccess);
   } catch (const UsageError& error) {
-    return Refuse(std::string(error.what()) + "\n" + kUsage);
+    return Refuse(std::string(error.what()) + "\n" + std::string(Usage()));
   } catch (...) {
     const Failure failure = CurrentFailure();
     Write(stderr, failure.message + "\n");
