@@ -27,6 +27,9 @@ set(PLANCHOICE_PROGRAM_TITLE "Kelvarin Plan Choice")
 # One run of the NSIS setup or its uninstaller at a time; named as before, so
 # that a newer setup waits for an older one too.
 set(PLANCHOICE_SETUP_MUTEX "Global\\Kelvarin Online Setup")
+# The lock's owner and permissions: the administrators own it, which no other
+# user can make them, and only they and the system may open it (SDDL).
+set(PLANCHOICE_SETUP_LOCK_PROTECTION "O:BAD:(A;;GA;;;SY)(A;;GA;;;BA)")
 
 # What an install folder that either installer makes outside Program Files
 # is given instead of what it would inherit: Program Files' protection, full
@@ -52,12 +55,16 @@ function(planchoice_identity_nsis_header file)
   foreach(pair "PRODUCT_NAME|${PLANCHOICE_PRODUCT_NAME}" "PUBLISHER|${PLANCHOICE_PUBLISHER}"
                "INSTALL_FOLDER|${PLANCHOICE_FOLDER}" "PRODUCT_KEY|${PLANCHOICE_PRODUCT_KEY}"
                "UNINSTALL_KEY|${PLANCHOICE_NSIS_UNINSTALL_KEY}"
-               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}" "PROFILE_NAME|${PLANCHOICE_PROFILE_NAME}"
+               "SETUP_MUTEX|${PLANCHOICE_SETUP_MUTEX}"
+               "SETUP_LOCK_PROTECTION|${PLANCHOICE_SETUP_LOCK_PROTECTION}"
+               "PROFILE_NAME|${PLANCHOICE_PROFILE_NAME}"
                "WORK_NAME|${PLANCHOICE_WORK_NAME}" "VERSION|${PROJECT_VERSION}"
                "VERSION_4_PARTS|${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
-    string(REPLACE "|" ";" pair "${pair}")
-    list(GET pair 0 name)
-    list(GET pair 1 value)
+    # Split at the first bar: a value may hold semicolons (SDDL).
+    string(FIND "${pair}" "|" bar)
+    string(SUBSTRING "${pair}" 0 ${bar} name)
+    math(EXPR bar "${bar} + 1")
+    string(SUBSTRING "${pair}" ${bar} -1 value)
     string(APPEND text "!define ${name} \"${value}\"\n")
   endforeach()
   # What Explorer, WDAC and AppLocker read, as in the programs' version

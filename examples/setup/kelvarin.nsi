@@ -22,9 +22,11 @@ OutFile "${OUTFILE}"
 !if ${TARGET} == amd64-unicode
   InstallDir "$PROGRAMFILES64\${INSTALL_FOLDER}"
   !define REGISTRY_VIEW 64
+  !define SECURITY_ATTRIBUTES "i 24, i 0, p R2, i 0, i 0"  ; as the system lays it out
 !else
   InstallDir "$PROGRAMFILES\${INSTALL_FOLDER}"
   !define REGISTRY_VIEW 32
+  !define SECURITY_ATTRIBUTES "i 12, p R2, i 0"
 !endif
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"  ; where a reinstall goes
 RequestExecutionLevel admin
@@ -44,7 +46,6 @@ UninstPage instfiles
 !define EXIT_ALREADY_RUNNING 1618
 !define EXIT_BAD_COMMAND_LINE 1639
 !define /math LONGEST_COMMAND_LINE ${NSIS_MAX_STRLEN} - 1
-
 Var CommandLine    ; as the system handed it over: $CMDLINE has lost /D= and _?=
 Var LogFile
 Var LogHandle
@@ -54,7 +55,6 @@ Var Said           ; the file of what it printed, read with ${ReadSaid}
 Var Unseen         ; 1 where nobody can see a window of this setup
 Var Plan           ; the plan to set, as planset names it, or empty
 Var InstalledPlan  ; the plan whose number the profile in $INSTDIR carries, or empty
-
 ; Calls the installer's or the uninstaller's `function` with `argument`.
 !macro Call function argument
   Push `${argument}`
@@ -85,7 +85,6 @@ Var InstalledPlan  ; the plan whose number the profile in $INSTDIR carries, or e
     ${Log} "planset: $R0"
   ${Loop}
 !macroend
-
 !macro SHARED_FUNCTIONS UN PROGRAM WORK ON_FAILED ON_ABORT
 ; A line for the pages and the log, in UTF-16 with a byte order mark (any viewer reads it).
 Function ${UN}WriteLog
@@ -132,19 +131,22 @@ Function ${UN}Begin
     ${EndIf}
   ${EndIf}
 FunctionEnd
-; One run of this setup or its uninstaller at a time, in any session. Any user
-; may take the lock's name first: planset says whether a run holds it.
+; One run of this setup or its uninstaller at a time, in any session. Its lock is
+; the administrators' own; planset says whether one that has the name is.
 Function ${UN}RefuseSecondRun
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${SETUP_LOCK_PROTECTION}", i 1, *p .R2, p 0)'
+  System::Call '*(${SECURITY_ATTRIBUTES}) p .R3'
+  System::Call 'kernel32::CreateMutexW(p R3, i 0, w "${SETUP_MUTEX}") p .R0 ?e'
   Pop $R1
+  System::Free $R3
   ${If} $R0 = 0
   ${OrIf} $R1 = 183  ; ERROR_ALREADY_EXISTS
     ${RunPlanset} --setup-running
-    ${If} $PlansetExit == ${PLANCHOICE_SUCCESS}
+    ${If} $PlansetExit != ${PLANCHOICE_CLOSED}  ; 1: what has the name is no run
       !insertmacro End ${EXIT_ALREADY_RUNNING} "Another run of the ${PRODUCT_NAME} setup or uninstaller is under way; try again once it has ended."
     ${EndIf}
     !insertmacro LogSaid
-    ${Log} "Going on without the lock (planset exit code $PlansetExit)."
+    ${Log} "Going on without the lock."
   ${EndIf}
 FunctionEnd
 ; Fails the run from its section: logs why, and stops (the pages say so too).
@@ -321,16 +323,14 @@ FunctionEnd
 ; file. Run in place (_?=), it leaves itself and the folder to the next restart.
 Function un.onInit
   SetErrorLevel ${EXIT_FAILED}
-  StrCpy $LogFile "$TEMP\kelvarin-setup.log"
-  ${GetOptions} $CMDLINE "/LOG=" $0
-  ${IfThen} $0 != "" ${|} StrCpy $LogFile $0 ${|}
+  ${GetOptions} $CMDLINE "/LOG=" $LogFile
+  ${IfThen} $LogFile == "" ${|} StrCpy $LogFile "$TEMP\kelvarin-setup.log" ${|}
   InitPluginsDir
   StrCpy $Planset "$INSTDIR\planset.exe"
   Call un.Begin
   Call un.RefuseSecondRun
 FunctionEnd
 
-; A file that cannot be removed fails the uninstallation.
 !macro RemoveFile name
   Delete "$INSTDIR\${name}"
   ${IfThen} ${FileExists} "$INSTDIR\${name}" ${|} ${Fail} "Could not remove $INSTDIR\${name}; is it in use? Close the program that holds it and uninstall again." ${|}

@@ -68,8 +68,8 @@ std::string Help() {
          "             (a service, say)\n"
          "  --setup-running  exit with 0 where a run of the example installer or its\n"
          "             uninstaller holds their lock; with 1, and why, where none does:\n"
-         "             nothing has the lock's name, or a user who is not an\n"
-         "             administrator made what has it\n"
+         "             nothing has the lock's name, or what has it is not a mutex that\n"
+         "             the system or the administrators own\n"
          "  --output=FILE  write what planset prints to FILE instead, made anew, in\n"
          "             UTF-16 with a byte order mark\n"
 #endif

@@ -2,7 +2,9 @@
 // run it: it installs the profile and both programs, then has the plan set
 // through PlanChoice's window or, given /PLAN= or a profile that carries a
 // plan already, through planset. What it cannot take as meant it refuses.
+#include <windows.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <optional>
 #include <string>
@@ -145,9 +147,15 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
   }
   KernelObjectOwner lock;
   if (run.before == Before::kSetupRunning || run.before == Before::kLockNameTaken) {
+    // Made as a run makes it: the administrators' own.
+    PSECURITY_DESCRIPTOR protection = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        kSetupLockProtection, SDDL_REVISION_1, &protection, nullptr));
+    const LocalMemoryOwner owned(protection);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, protection, FALSE};
     const std::wstring name = Widen(kSetupMutex);
     lock = KernelObjectOwner(run.before == Before::kSetupRunning
-                                 ? ::CreateMutexW(nullptr, FALSE, name.c_str())
+                                 ? ::CreateMutexW(&attributes, FALSE, name.c_str())
                                  : ::CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
     ASSERT_TRUE(lock);
   }
@@ -200,6 +208,8 @@ TEST_P(SilentSetup, SetsThePlanOrRefusesAndEndsAsItMust) {
   if (run.logged) {
     const std::wstring log = LogText(InstallDir() + L".log");
     EXPECT_TRUE(Contains(log, run.logged)) << Narrow(log);
+    // Each run takes the lock itself, unless the name is taken by what no run makes.
+    EXPECT_EQ(Contains(log, L"without the lock"), run.before == Before::kLockNameTaken);
   }
 }
 
