@@ -1,14 +1,13 @@
 # Packs the release into a scratch directory as `--target package` does and
 # checks what a setup engineer gets: the zip's name and members in their
 # order, the programs as built, a README that Notepad shows with the version,
-# the access numbers and every line of planset's usage as HELP (planset's
-# help.cpp) writes it, a detection script with the version and the registry
-# keys filled in, SHA256SUMS that `sha256sum -c` accepts, and the
-# version resource of every PE file shipped (PROGRAMS, SHIPPED, and the
-# programs 7z unpacks from SETUP):
+# the access numbers and planset.exe's help, a detection script with the
+# version and the registry keys filled in, SHA256SUMS that `sha256sum -c`
+# accepts, and the version resource of every PE file shipped (PROGRAMS,
+# SHIPPED, and the programs 7z unpacks from SETUP):
 #   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DOUTPUT=dir -DARCH=win32|win64
 #         -DVERSION=1.2.3 -DPROGRAMS=a.exe,b.exe -DNUMBERS=n1,n2,n3 -DSHIPPED=c.dll,setup.exe
-#         -DPRODUCT_KEY=key -DUNINSTALL_KEY=key -DHELP=help.cpp
+#         -DPRODUCT_KEY=key -DUNINSTALL_KEY=key
 #         -DSETUP=setup.exe -DSEVENZIP=7z -DWINDRES=windres -P check_package.cmake
 # It needs no Wine, so it runs on every machine.
 
@@ -63,29 +62,13 @@ foreach(program IN LISTS programs)
   endif()
 endforeach()
 
-# planset's usage as help.cpp writes it, a line each, with the forms only
-# planset.exe has: README.txt carries planset.exe's help.
-file(STRINGS "${HELP}" source)
-set(usage "")
-set(in_usage FALSE)
-foreach(line IN LISTS source)
-  if(line MATCHES "kUsage\\[\\] =")
-    set(in_usage TRUE)
-  elseif(in_usage AND line MATCHES "^ *\"(.*)\\\\n\"$")
-    string(REPLACE "\\\"" "\"" line "${CMAKE_MATCH_1}")
-    list(APPEND usage "${line}")
-  elseif(in_usage AND line MATCHES "^ *;")
-    break()
-  endif()
-endforeach()
-if(NOT usage MATCHES "Usage: planset")
-  fail("${HELP} has no usage that begins \"Usage: planset\"")
-endif()
-
 # The text files, which Notepad shows as lines only with CR LF line ends,
 # and what each must hold.
 string(REPLACE "," ";" numbers "${NUMBERS}")
-set(README.txt_holds "Plan Choice ${VERSION} (${ARCH})" ${numbers} ${usage})
+# planset.exe's help, with a form only planset.exe has, not the help of the
+# build machine's planset.
+set(README.txt_holds "Plan Choice ${VERSION} (${ARCH})" ${numbers} "Usage: planset DIRECTORY PLAN"
+    "planset --install-folder DIRECTORY")
 set(kelvarin-detect.ps1_holds "$MinimumVersion = [version]'${VERSION}'"
     "$ProductKey = '${PRODUCT_KEY}'" "$SetupUninstallKey = '${UNINSTALL_KEY}'")
 foreach(text_file README.txt kelvarin-detect.ps1)
